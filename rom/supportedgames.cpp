@@ -1,0 +1,64 @@
+#include "rom/supportedgames.h"
+
+#include "rom/slotcodec.h"
+
+namespace rom {
+
+const SupportedGame* FindGame(const GameCode& code)
+{
+    // The order in which codes are tried: IREO first, then IRBO.
+    for (const GameCode& wanted : {GameCode{'I', 'R', 'E', 'O'}, GameCode{'I', 'R', 'B', 'O'}}) {
+        if (code != wanted)
+            continue;
+        for (const SupportedGame& game : kSupportedGames) {
+            if (game.code == wanted)
+                return &game;
+        }
+    }
+    return nullptr;
+}
+
+std::optional<std::uint64_t> TableBase(const GameCode& code)
+{
+    if (const SupportedGame* game = FindGame(code))
+        return game->tableBase;
+    return std::nullopt;
+}
+
+std::string_view RomCaption(const GameCode& code)
+{
+    if (const SupportedGame* game = FindGame(code))
+        return game->caption;
+    return {};
+}
+
+Result<Identification> IdentifyRom(const std::filesystem::path& path, FileSystem& files)
+{
+    auto opened = files.openReadWrite(path);
+    if (!opened)
+        return opened.error();
+    RomFile& file = **opened;
+
+    Identification id;
+    id.fileSize = file.size();
+    if (id.fileSize < 0)
+        return RomError{ErrorKind::ReadFailed, file.lastError()};
+    if (id.fileSize < static_cast<std::int64_t>(kHeaderBytesNeeded))
+        return id;  // too short to hold a header: unsupported, nothing read
+
+    std::uint8_t bytes[4];
+    if (!file.readAt(kGameCodeOffset, bytes))
+        return RomError{ErrorKind::ReadFailed, file.lastError()};
+    for (std::size_t i = 0; i < 4; ++i)
+        id.code[i] = static_cast<char>(bytes[i]);
+    id.game = FindGame(id.code);
+    return id;
+}
+
+bool TableFits(const SupportedGame& game, std::int64_t fileSize)
+{
+    const std::uint64_t end = game.tableBase + std::uint64_t(kSpeciesRows) * EvolutionRecord::kSize;
+    return fileSize >= 0 && static_cast<std::uint64_t>(fileSize) >= end;
+}
+
+}  // namespace rom

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+#include "rom/romfile.h"
+
+namespace rom {
+
+/// The four raw bytes of a cartridge header's game code; not NUL-terminated.
+using GameCode = std::array<char, 4>;
+
+struct SupportedGame {
+    GameCode code;
+    std::string_view name;       // as the "Supported Roms" notice names the game
+    std::uint32_t tableBase;     // offset of species 1's evolution record
+    std::string_view caption;    // for the romname label; ends in one space
+};
+
+inline constexpr std::array<SupportedGame, 2> kSupportedGames{{
+    {{'I', 'R', 'B', 'O'}, "Pokemon Black (E) (IRBO)", 110520128, "Pokemon Black (E) : Code (IRBO) "},
+    {{'I', 'R', 'E', 'O'}, "Pokemon Black 2 (U) (IREO)", 175657608, "Pokemon Black 2 (U) : Code (IREO) "},
+}};
+
+inline constexpr std::uint64_t kGameCodeOffset = 12;
+inline constexpr std::uint64_t kHeaderBytesNeeded = kGameCodeOffset + 4;
+
+/// The supported game whose code equals this one exactly (case-sensitive); nullptr when none.
+const SupportedGame* FindGame(const GameCode& code);
+/// Evolution table base offset of a supported game's code; nullopt for any other code.
+std::optional<std::uint64_t> TableBase(const GameCode& code);
+/// The romname caption of a supported game's code; empty for any other code.
+std::string_view RomCaption(const GameCode& code);
+
+struct Identification {
+    GameCode code{};                       // bytes 12 to 15 as read; all zero if the file is shorter
+    const SupportedGame* game = nullptr;   // nullptr: unsupported
+    std::int64_t fileSize = 0;
+};
+
+/// Opens the file read-write, reads the game code at offset 12 and closes it.
+/// A file shorter than 16 bytes is unsupported; an error only when the file cannot be opened or read.
+Result<Identification> IdentifyRom(const std::filesystem::path& path, FileSystem& files = SystemFiles());
+
+/// Whether every record of the game's evolution table lies inside a file of this size.
+bool TableFits(const SupportedGame& game, std::int64_t fileSize);
+
+}  // namespace rom
