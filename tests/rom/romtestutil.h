@@ -1,0 +1,134 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include <unistd.h>
+
+#include "rom/romfile.h"
+#include "rom/slotcodec.h"
+#include "rom/supportedgames.h"
+#include "tools/sampleimage.h"
+
+namespace romtest {
+
+inline const rom::SupportedGame& irbo() { return rom::kSupportedGames[0]; }
+inline const rom::SupportedGame& ireo() { return rom::kSupportedGames[1]; }
+
+inline std::uint64_t tableEnd(const rom::SupportedGame& g)
+{
+    return g.tableBase + std::uint64_t(rom::kSpeciesRows) * rom::EvolutionRecord::kSize;
+}
+
+/// A fresh directory removed with everything in it at the end of the test.
+class TempDir {
+public:
+    TempDir()
+    {
+        static std::atomic<int> counter{0};
+        m_path = std::filesystem::temp_directory_path() /
+                 ("quorvane-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+        std::filesystem::remove_all(m_path);
+        std::filesystem::create_directories(m_path);
+    }
+    ~TempDir()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(m_path, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    std::filesystem::path file(const std::string& name) const { return m_path / name; }
+    const std::filesystem::path& path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+inline std::vector<std::uint8_t> readBytes(const std::filesystem::path& p, std::uint64_t offset, std::size_t n)
+{
+    std::ifstream in(p, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(offset));
+    std::vector<std::uint8_t> out(n);
+    in.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(n));
+    out.resize(static_cast<std::size_t>(in.gcount()));
+    return out;
+}
+
+inline void writeBytes(const std::filesystem::path& p, std::uint64_t offset, const std::vector<std::uint8_t>& b)
+{
+    std::fstream io(p, std::ios::in | std::ios::out | std::ios::binary);
+    io.seekp(static_cast<std::streamoff>(offset));
+    io.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+
+/// An image of the game just big enough for its table plus a little tail.
+inline std::filesystem::path makeImage(const TempDir& dir, const rom::SupportedGame& g, const std::string& name = "rom.nds",
+                                       std::uint64_t tail = 64)
+{
+    const auto p = dir.file(name);
+    if (auto err = sample::CreateImage(p, g.code, tableEnd(g) + tail))
+        throw std::runtime_error(*err);
+    return p;
+}
+
+/// Wraps the real file system and fails on command, as a full disk or a revoked permission would.
+class FaultyFileSystem final : public rom::FileSystem {
+public:
+    int refuseOpenWith = 0;     // errno to refuse every open with; 0 opens normally
+    int writesBeforeFailure = -1;  // number of writeAt calls that succeed; -1 never fails
+    bool failFlush = false;
+    int opens = 0;
+
+    rom::Result<std::unique_ptr<rom::RomFile>> openReadWrite(const std::filesystem::path& path) override
+    {
+        ++opens;
+        if (refuseOpenWith)
+            return rom::RomError{rom::ErrorKind::CannotOpen, std::generic_category().message(refuseOpenWith)};
+        auto real = rom::SystemFiles().openReadWrite(path);
+        if (!real)
+            return real.error();
+        return std::unique_ptr<rom::RomFile>(
+            std::make_unique<File>(std::move(*real), *this));
+    }
+
+private:
+    class File final : public rom::RomFile {
+    public:
+        File(std::unique_ptr<rom::RomFile> inner, FaultyFileSystem& fs) : m_inner(std::move(inner)), m_fs(fs) {}
+        bool readAt(std::uint64_t o, std::span<std::uint8_t> out) override { return m_inner->readAt(o, out); }
+        bool writeAt(std::uint64_t o, std::span<const std::uint8_t> b) override
+        {
+            if (m_fs.writesBeforeFailure == 0) {
+                m_error = std::generic_category().message(ENOSPC);
+                return false;
+            }
+            if (m_fs.writesBeforeFailure > 0)
+                --m_fs.writesBeforeFailure;
+            return m_inner->writeAt(o, b);
+        }
+        bool flush() override
+        {
+            if (m_fs.failFlush) {
+                m_error = std::generic_category().message(EIO);
+                return false;
+            }
+            return m_inner->flush();
+        }
+        std::int64_t size() override { return m_inner->size(); }
+        std::string lastError() const override { return m_error.empty() ? m_inner->lastError() : m_error; }
+
+    private:
+        std::unique_ptr<rom::RomFile> m_inner;
+        FaultyFileSystem& m_fs;
+        std::string m_error;
+    };
+};
+
+}  // namespace romtest
