@@ -22,28 +22,32 @@ public:
 
     bool readAt(std::uint64_t offset, std::span<std::uint8_t> out) override
     {
-        if (!seek(offset))
+        if (!seek(offset, Direction::Reading))
             return false;
         errno = 0;
         const std::size_t got = std::fread(out.data(), 1, out.size(), m_file);
         if (got != out.size()) {
             m_error = std::ferror(m_file) ? systemReason(errno) : "end of file";
             std::clearerr(m_file);
+            m_direction = Direction::Unknown;
             return false;
         }
+        m_position = offset + out.size();
         return true;
     }
 
     bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) override
     {
-        if (!seek(offset))
+        if (!seek(offset, Direction::Writing))
             return false;
         errno = 0;
         if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size()) {
             m_error = systemReason(errno ? errno : EIO);
             std::clearerr(m_file);
+            m_direction = Direction::Unknown;
             return false;
         }
+        m_position = offset + bytes.size();
         return true;
     }
 
@@ -59,6 +63,7 @@ public:
 
     std::int64_t size() override
     {
+        m_direction = Direction::Unknown;
         errno = 0;
         if (std::fseek(m_file, 0, SEEK_END) != 0) {
             m_error = systemReason(errno);
@@ -73,8 +78,15 @@ public:
     std::string lastError() const override { return m_error; }
 
 private:
-    bool seek(std::uint64_t offset)
+    enum class Direction { Unknown, Reading, Writing };
+
+    // Each seek is a system call on an unbuffered stream; consecutive fields in the same direction
+    // need none. C stdio demands a seek whenever the direction changes.
+    bool seek(std::uint64_t offset, Direction direction)
     {
+        if (m_direction == direction && m_position == offset)
+            return true;
+        m_direction = Direction::Unknown;
         // long is 64-bit on the platforms we build for; refuse anything it cannot hold.
         if (offset > static_cast<std::uint64_t>(std::numeric_limits<long>::max())) {
             m_error = systemReason(EOVERFLOW);
@@ -85,10 +97,14 @@ private:
             m_error = systemReason(errno);
             return false;
         }
+        m_direction = direction;
+        m_position = offset;
         return true;
     }
 
     std::FILE* m_file;
+    Direction m_direction = Direction::Unknown;
+    std::uint64_t m_position = 0;
     std::string m_error;
 };
 

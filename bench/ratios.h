@@ -1,0 +1,79 @@
+#pragma once
+// Runs the registered benchmarks with repetitions and prints, after Google Benchmark's own table,
+// each measured benchmark's median against its floor's median as a ratio.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace bench {
+
+struct Pair {
+    std::string measured;
+    std::string floor;
+    double target;  // the ratio we aim to stay under
+};
+
+class MedianCollector : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> medians;  // nanoseconds per iteration
+
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                medians[run.run_name.function_name] = run.GetAdjustedRealTime() * multiplier(run.time_unit);
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+private:
+    static double multiplier(benchmark::TimeUnit unit)
+    {
+        switch (unit) {
+        case benchmark::kSecond: return 1e9;
+        case benchmark::kMillisecond: return 1e6;
+        case benchmark::kMicrosecond: return 1e3;
+        case benchmark::kNanosecond: return 1.0;
+        }
+        return 1.0;
+    }
+};
+
+inline std::string human(double ns)
+{
+    char buf[32];
+    if (ns >= 1e6)
+        std::snprintf(buf, sizeof buf, "%.2f ms", ns / 1e6);
+    else if (ns >= 1e3)
+        std::snprintf(buf, sizeof buf, "%.2f us", ns / 1e3);
+    else
+        std::snprintf(buf, sizeof buf, "%.0f ns", ns);
+    return buf;
+}
+
+/// Prints "RATIO measured / floor = r (target <= t)" lines; returns the collector for extra figures.
+inline int runWithRatios(int argc, char** argv, const std::vector<Pair>& pairs)
+{
+    benchmark::Initialize(&argc, argv);
+    MedianCollector reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\n%-34s %-34s %12s %12s %7s %7s\n", "measured", "floor", "median", "floor med.", "ratio", "target");
+    for (const Pair& p : pairs) {
+        const auto m = reporter.medians.find(p.measured);
+        const auto f = reporter.medians.find(p.floor);
+        if (m == reporter.medians.end() || f == reporter.medians.end())
+            continue;
+        const double r = m->second / f->second;
+        std::printf("RATIO %-28s %-34s %12s %12s %7.2f %7.2f %s\n", p.measured.c_str(), p.floor.c_str(),
+                    human(m->second).c_str(), human(f->second).c_str(), r, p.target, r <= p.target ? "met" : "MISSED");
+    }
+    benchmark::Shutdown();
+    return 0;
+}
+
+}  // namespace bench
