@@ -1,0 +1,275 @@
+#include "editor/mainwindow.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QLayout>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+
+#include "editor/aboutbox.h"
+#include "editor/dialogs.h"
+#include "editor/listcontrols.h"
+#include "editor/namelists.h"
+#include "rom/methods.h"
+
+namespace editor {
+namespace {
+
+constexpr int kClientWidth = 10575;
+constexpr int kClientHeight = 8625;
+
+template <typename W>
+W* place(QWidget* container, const char* name, int left, int top, int width, int height)
+{
+    auto* widget = new W(container);
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(px(left), px(top), px(width), px(height));
+    return widget;
+}
+
+QGroupBox* frame(QWidget* container, const char* name, const QString& caption, int left, int top, int width,
+                 int height)
+{
+    auto* box = place<QGroupBox>(container, name, left, top, width, height);
+    box->setTitle(caption);
+    box->setAccessibleName(caption);
+    return box;
+}
+
+QComboBox* dropDown(QGroupBox* container, const char* name, const QString& what, int left, int top, int width)
+{
+    auto* combo = place<QComboBox>(container, name, left, top, width, 390);
+    combo->setEditable(false);
+    combo->setFont(palatinoFont(9.75, true, true));
+    combo->setAccessibleName(what);
+    combo->setEnabled(false);
+    return combo;
+}
+
+QLabel* label(QWidget* container, const char* name, const QString& text, const QString& what, int left, int top,
+              int width, int height)
+{
+    auto* caption = place<QLabel>(container, name, left, top, width, height);
+    caption->setText(text);
+    caption->setAccessibleName(what);
+    caption->setAutoFillBackground(false);  // paints only its text over the container
+    return caption;
+}
+
+}  // namespace
+
+QFont palatinoFont(qreal points, bool bold, bool italic)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("Palatino Linotype"), QStringLiteral("P052"), QStringLiteral("URW Palladio L"),
+                      QStringLiteral("Palatino"), QStringLiteral("DejaVu Serif")});
+    font.setStyleHint(QFont::Serif);
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    font.setItalic(italic);
+    return font;
+}
+
+QFont georgiaFont(qreal points, bool bold)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("Georgia"), QStringLiteral("DejaVu Serif"), QStringLiteral("P052")});
+    font.setStyleHint(QFont::Serif);
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    font.setItalic(false);  // set, or it would follow the italic window font around it
+    return font;
+}
+
+Form1::Form1(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Quorvane"));
+    setWindowIcon(QIcon(QStringLiteral(":/quorvane/quorvane.png")));
+
+    CommonDialog1 = new QtDialogs(this);
+    CommonDialog1->setObjectName(QStringLiteral("CommonDialog1"));
+
+    buildMenus();
+    buildControls();
+    setTabOrderOfLayout();
+
+    // The menu bar keeps the toolkit's menu font; the fixed client area sets the window's size.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+Form1::~Form1()
+{
+    delete m_about;
+}
+
+QPushButton* Form1::option(int slot) const
+{
+    return m_options.at(static_cast<std::size_t>(slot - 1));
+}
+
+frmAbout* Form1::aboutBox() const
+{
+    return m_about;
+}
+
+void Form1::buildMenus()
+{
+    File1 = menuBar()->addMenu(QStringLiteral("File"));
+    File1->setObjectName(QStringLiteral("File1"));
+
+    Open1 = File1->addAction(QStringLiteral("Open"));
+    Open1->setObjectName(QStringLiteral("Open1"));
+    Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+
+    save = File1->addAction(QStringLiteral("Save"));
+    save->setObjectName(QStringLiteral("save"));
+    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    save->setEnabled(false);
+
+    Exit1 = File1->addAction(QStringLiteral("Exit"));
+    Exit1->setObjectName(QStringLiteral("Exit1"));
+
+    About1 = menuBar()->addAction(QStringLiteral("About"));
+    About1->setObjectName(QStringLiteral("About1"));
+    connect(About1, &QAction::triggered, this, &Form1::showAbout);
+}
+
+void Form1::buildControls()
+{
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(px(kClientWidth), px(kClientHeight));
+    client->setFont(palatinoFont(12, true, true));
+    setCentralWidget(client);
+    // Positions inside a frame count from its outer corner, with the caption set into the top border;
+    // the default style puts the caption above the border and the drop-downs would straddle it.
+    const int captionMiddle = QFontMetrics(client->font()).height() / 2;
+    client->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 2px;"
+                                         " margin-top: %1px; }"
+                                         "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 2px; }")
+                              .arg(captionMiddle));
+
+    static constexpr std::array kOptionLefts{165, 1350, 2520, 3705, 4890, 6060, 7245};
+    slotButtons = new QButtonGroup(this);
+    slotButtons->setExclusive(true);
+    for (int k = 1; k <= 7; ++k) {
+        const QByteArray name = "Option" + QByteArray::number(k);
+        auto* button = place<QPushButton>(client, name.constData(), kOptionLefts[k - 1], 90, 1095, 495);
+        button->setText(QString::number(k));
+        button->setAccessibleName(QStringLiteral("Slot %1").arg(k));
+        button->setFont(palatinoFont(9.75, true, false));
+        button->setCheckable(true);
+        button->setAutoDefault(false);
+        button->setEnabled(false);
+        slotButtons->addButton(button, k);
+        m_options[static_cast<std::size_t>(k - 1)] = button;
+    }
+    Option1 = m_options[0];
+    Option2 = m_options[1];
+    Option3 = m_options[2];
+    Option4 = m_options[3];
+    Option5 = m_options[4];
+    Option6 = m_options[5];
+    Option7 = m_options[6];
+
+    Label2 = label(client, "Label2", QStringLiteral("Your Rom :"), QStringLiteral("Your Rom label"), 465, 660, 1500,
+                   390);
+    romname = label(client, "romname", QString(), QStringLiteral("Your Rom"), 2025, 660, 4935, 495);
+
+    Frame1 = frame(client, "Frame1", QStringLiteral("Pokemon List"), 5535, 1230, 4560, 6630);
+    Frame2 = frame(client, "Frame2", QStringLiteral("Evol Type"), 1470, 1275, 3660, 870);
+    Frame3 = frame(client, "Frame3", QStringLiteral("Level"), 1470, 2220, 2655, 855);
+    Frame4 = frame(client, "Frame4", QStringLiteral("Items"), 1470, 3120, 2655, 855);
+    Frame5 = frame(client, "Frame5", QStringLiteral("Pokemon"), 1470, 4020, 2655, 855);
+    Frame6 = frame(client, "Frame6", QStringLiteral("Attack"), 1470, 4920, 2655, 855);
+    Frame7 = frame(client, "Frame7", QStringLiteral("Evolution"), 1470, 5820, 2655, 855);
+    Frame8 = frame(client, "Frame8", QStringLiteral("Supported Roms"), 555, 6810, 4830, 1740);
+
+    atklist = place<QListWidget>(Frame1, "atklist", 225, 375, 4200, 6000);
+    atklist->setFont(palatinoFont(9.75, true, true));
+    atklist->setSelectionMode(QAbstractItemView::SingleSelection);
+    atklist->setAccessibleName(QStringLiteral("Pokemon List"));
+    loadRows(atklist, speciesListRows());
+    atklist->setEnabled(false);
+
+    Combo1 = dropDown(Frame2, "Combo1", QStringLiteral("Evol Type"), 120, 345, 3450);
+    Combo2 = dropDown(Frame3, "Combo2", QStringLiteral("Level"), 135, 285, 2415);
+    Combo3 = dropDown(Frame4, "Combo3", QStringLiteral("Items"), 105, 285, 2415);
+    Combo4 = dropDown(Frame5, "Combo4", QStringLiteral("Pokemon"), 135, 270, 2415);
+    Combo5 = dropDown(Frame6, "Combo5", QStringLiteral("Attack"), 120, 300, 2415);
+    Combo6 = dropDown(Frame7, "Combo6", QStringLiteral("Evolution"), 120, 330, 2415);
+    loadRows(Combo1, rom::MethodNames);
+    loadRows(Combo2, LevelNames);
+    loadRows(Combo3, ItemNames);
+    loadRows(Combo4, SpeciesNames);
+    loadRows(Combo5, MoveNames);
+    loadRows(Combo6, SpeciesNames);
+
+    const QColor white(255, 255, 255);
+    Label11 = label(Frame8, "Label11", QStringLiteral("Pokemon Black 2 (U) (IREO)"),
+                    QStringLiteral("Pokemon Black 2 (U) (IREO)"), 525, 915, 3315, 315);
+    Label9 = label(Frame8, "Label9", QStringLiteral("Pokemon Black (E) (IRBO)"), QStringLiteral("Pokemon Black (E) (IRBO)"),
+                   525, 495, 3045, 360);
+    for (QLabel* notice : {Label11, Label9}) {
+        notice->setFont(georgiaFont(9.75, true));
+        QPalette palette = notice->palette();
+        palette.setColor(QPalette::WindowText, white);
+        notice->setPalette(palette);
+    }
+
+    // Never shows text: its visibility says that the method's parameter is the constant 0.
+    Label13 = label(client, "Label13", QString(), QStringLiteral("Constant parameter"), 3630, 6750, 1770, 390);
+    Label13->setFont(palatinoFont(18, true, true));
+    Label13->setAttribute(Qt::WA_TransparentForMouseEvents);
+    Label13->hide();
+}
+
+void Form1::setTabOrderOfLayout()
+{
+    // Slot 7 comes first, as in the layout's tab indexes; the group then behaves as one stop.
+    QWidget* previous = Option7;
+    for (QWidget* next : std::initializer_list<QWidget*>{Option6, Option5, Option4, Option3, Option2, Option1, atklist,
+                                                         Combo1, Combo2, Combo3, Combo4, Combo5, Combo6}) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
+}
+
+void Form1::showAbout()
+{
+    setEnabled(false);
+    if (!m_about) {
+        // No parent: a child window would be disabled along with this one.
+        m_about = new frmAbout;
+        connect(m_about, &QDialog::finished, this, &Form1::aboutClosed);
+    }
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
+}
+
+void Form1::aboutClosed()
+{
+    setEnabled(true);
+    show();
+    raise();
+    activateWindow();
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    delete m_about;
+    QMainWindow::closeEvent(event);
+    emit closeRequested();
+}
+
+}  // namespace editor
