@@ -1,0 +1,17 @@
+#include <QApplication>
+
+#include "editor/controller.h"
+#include "editor/dialogs.h"
+#include "editor/mainwindow.h"
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quorvane"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("quorvane"));
+
+    editor::Form1 form;
+    editor::Controller controller(form, *form.CommonDialog1);
+    form.show();
+    return app.exec();
+}

@@ -1,0 +1,66 @@
+#include "editor/aboutbox.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPalette>
+#include <QPushButton>
+
+#include "editor/mainwindow.h"
+
+namespace editor {
+namespace {
+
+QLabel* aboutLabel(QWidget* parent, const char* name, const QString& text, const QColor& colour, int left, int top,
+                   int width, int height)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setGeometry(px(left), px(top), px(width), px(height));
+    label->setFont(palatinoFont(12, true, true));
+    label->setAutoFillBackground(false);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    return label;
+}
+
+}  // namespace
+
+frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmAbout"));
+    setWindowTitle(QStringLiteral("About"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(px(5730), px(3555));
+
+    // Stands in for the active title bar's text colour, which Qt has no role for.
+    QPalette background = palette();
+    QColor titleText = QApplication::palette().color(QPalette::Active, QPalette::HighlightedText);
+    if (!titleText.isValid())
+        titleText = Qt::white;
+    background.setColor(QPalette::Window, titleText);
+    setPalette(background);
+    setAutoFillBackground(true);
+
+    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setGeometry(px(1980), px(2790), px(1260), px(345));
+    cmdOK->setFont(QApplication::font(cmdOK));
+    cmdOK->setDefault(true);
+    cmdOK->setAccessibleName(QStringLiteral("OK"));
+    // A dialog already maps Esc to reject(); both end the same way as OK.
+    connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
+
+    const QColor standardText = QApplication::palette().color(QPalette::Active, QPalette::ButtonText);
+    lblDescription = aboutLabel(this, "lblDescription", QStringLiteral("Hack by Draskel"), Qt::black, 1740, 1935,
+                                2235, 495);
+    lblVersion = aboutLabel(this, "lblVersion", QStringLiteral("Final Version"), standardText, 3750, 2760, 1545, 375);
+    Label1 = aboutLabel(this, "Label1",
+                        QStringLiteral("I tested this App Many Times If you find any bug Please Report  me  "),
+                        Qt::black, 780, 840, 4095, 915);
+    Label1->setWordWrap(true);
+
+    cmdOK->setFocus();
+}
+
+}  // namespace editor

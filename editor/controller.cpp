@@ -1,0 +1,311 @@
+#include "editor/controller.h"
+
+#include <filesystem>
+#include <string>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScopedValueRollback>
+
+#include "editor/dialogs.h"
+#include "editor/mainwindow.h"
+#include "rom/methods.h"
+#include "rom/slotcodec.h"
+
+namespace editor {
+namespace {
+
+const QString kTitle = QStringLiteral("Quorvane");
+
+std::filesystem::path toPath(const QString& name)
+{
+    return std::filesystem::path(name.toStdU16String());
+}
+
+QString quoted(const QString& name)
+{
+    return QStringLiteral("\"%1\"").arg(QDir::toNativeSeparators(name));
+}
+
+QString reasonOf(const rom::RomError& error)
+{
+    const QString detail = QString::fromLocal8Bit(error.reason.data(), static_cast<qsizetype>(error.reason.size()));
+    QString what;
+    switch (error.kind) {
+    case rom::ErrorKind::CannotOpen: what = QStringLiteral("The file cannot be opened"); break;
+    case rom::ErrorKind::ReadFailed: what = QStringLiteral("Reading the file failed"); break;
+    case rom::ErrorKind::OutsideFile: what = QStringLiteral("The slot lies beyond the end of the file"); break;
+    case rom::ErrorKind::GameChanged: what = QStringLiteral("The file has changed since it was opened"); break;
+    case rom::ErrorKind::WriteFailed: what = QStringLiteral("Writing the file failed"); break;
+    case rom::ErrorKind::InvalidSlot: what = QStringLiteral("There is no such slot"); break;
+    }
+    return detail.isEmpty() ? what + u'.' : what + QStringLiteral(": ") + detail + u'.';
+}
+
+// A number with no row would select a wrong row or none without a word; show what is stored instead.
+void showStored(QComboBox* combo, int value)
+{
+    if (value >= 0 && value < combo->count()) {
+        combo->setCurrentIndex(value);
+        combo->setPlaceholderText(QString());  // only after leaving -1: clearing it at -1 selects row 0
+    } else {
+        combo->setPlaceholderText(QStringLiteral("(stored: %1)").arg(value));
+        combo->setCurrentIndex(-1);
+    }
+}
+
+void selectFirstRow(QComboBox* combo)
+{
+    combo->setCurrentIndex(0);
+    combo->setPlaceholderText(QString());
+}
+
+}  // namespace
+
+Controller::Controller(Form1& form, Dialogs& dialogs, std::function<void()> endProgram, rom::FileSystem& files)
+    : QObject(&form), m_form(form), m_dialogs(dialogs), m_endProgram(std::move(endProgram)), m_files(files)
+{
+    if (!m_endProgram)
+        m_endProgram = [] { QCoreApplication::exit(0); };
+    connectEvents();
+}
+
+void Controller::connectEvents()
+{
+    // The window filled its lists before this point, so no handler sees the loading.
+    connect(m_form.Open1, &QAction::triggered, this, &Controller::OpenRom);
+    connect(m_form.save, &QAction::triggered, this, &Controller::StoreSlot);
+    connect(m_form.Exit1, &QAction::triggered, this, &Controller::Exit);
+    connect(&m_form, &Form1::closeRequested, this, &Controller::Exit);
+
+    connect(m_form.atklist, &QListWidget::currentRowChanged, this, &Controller::LoadSlot);
+    connect(m_form.Combo1, &QComboBox::currentIndexChanged, this, &Controller::ApplyMethodKind);
+
+    // A button turned on, by the user or by code, loads its slot. A click on the button already on
+    // toggles nothing but must reload it too.
+    connect(m_form.slotButtons, &QButtonGroup::idToggled, this, [this](int, bool on) {
+        if (on)
+            LoadSlot();
+    });
+    connect(m_form.slotButtons, &QButtonGroup::idPressed, this,
+            [this](int id) { m_slotWasOn = m_form.slotButtons->button(id)->isChecked(); });
+    connect(m_form.slotButtons, &QButtonGroup::idClicked, this, [this](int) {
+        if (m_slotWasOn)
+            LoadSlot();
+    });
+}
+
+void Controller::OpenRom()
+{
+    const QString name =
+        m_dialogs.openFileName(QStringLiteral("Open Rom"), QStringLiteral("NDS Roms (*.NDS *)"));
+    // Cancelled: whatever was open stays open, and saves keep going to it.
+    if (name.isEmpty())
+        return;
+
+    const auto identified = rom::IdentifyRom(toPath(name), m_files);
+    if (!identified) {
+        report(QStringLiteral("Cannot open %1.\n%2").arg(quoted(name), reasonOf(identified.error())));
+        return;
+    }
+    const rom::SupportedGame* game = identified->game;
+    if (!game) {
+        m_dialogs.message(kTitle, QStringLiteral("Unsupported Rom"));
+        m_endProgram();
+        return;
+    }
+    if (!rom::TableFits(*game, identified->fileSize)) {
+        report(QStringLiteral("%1 is too short to hold the evolution table of %2: it has %3 bytes.")
+                   .arg(quoted(name), QString::fromLatin1(game->name.data(), qsizetype(game->name.size())))
+                   .arg(identified->fileSize));
+        return;
+    }
+
+    m_state.RomPath = name;
+    m_state.GameCode = identified->code;
+    {
+        const QScopedValueRollback opening(m_opening, true);
+        m_openLoadFailed = false;
+        m_form.atklist->setEnabled(true);
+        m_form.atklist->setCurrentRow(0);
+        for (QComboBox* combo : {m_form.Combo1, m_form.Combo2, m_form.Combo3, m_form.Combo4, m_form.Combo5,
+                                 m_form.Combo6})
+            combo->setEnabled(true);
+        for (int slot = 1; slot <= 7; ++slot)
+            m_form.option(slot)->setEnabled(true);
+        m_form.Option1->setChecked(true);
+        m_form.save->setEnabled(true);
+        LoadSlot();
+    }
+    const std::string_view caption = rom::RomCaption(m_state.GameCode);
+    m_form.romname->setText(QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size())));
+}
+
+void Controller::LoadSlot()
+{
+    if (m_state.RomPath.isEmpty())
+        return;
+    m_state.SpeciesIndex = m_form.atklist->currentRow();
+    const int slot = m_form.slotButtons->checkedId();
+    if (slot < 1 || m_state.SpeciesIndex < 0)
+        return;
+
+    const auto read = rom::ReadSlot(toPath(m_state.RomPath), m_state.GameCode, m_state.SpeciesIndex, slot, m_files);
+    if (!read) {
+        m_slotShown = false;
+        // OpenRom's steps may read the same slot up to three times; one message is enough.
+        if (!(m_opening && m_openLoadFailed))
+            report(QStringLiteral("Cannot read %1 from %2.\n%3")
+                       .arg(slotDescription(slot), quoted(m_state.RomPath), reasonOf(read.error())));
+        m_openLoadFailed = m_opening;
+        return;
+    }
+    m_slotShown = true;
+
+    const int shownMethod = m_form.Combo1->currentIndex();
+    showStored(m_form.Combo1, read->method);  // runs ApplyMethodKind when the row changes
+    // An unchanged row raises no event, yet the selectors must follow it: the window starts with every
+    // one of them shown, and an unlisted method read first leaves the row at -1.
+    if (m_form.Combo1->currentIndex() == shownMethod)
+        ApplyMethodKind(shownMethod);
+    if (read->parameter) {
+        for (QComboBox* selector : {m_form.Combo2, m_form.Combo5, m_form.Combo3, m_form.Combo4}) {
+            if (!selector->isHidden()) {
+                showStored(selector, *read->parameter);
+                break;
+            }
+        }
+    }
+    showStored(m_form.Combo6, read->target);
+}
+
+void Controller::StoreSlot()
+{
+    if (m_state.RomPath.isEmpty())
+        return;
+    const int slot = m_form.slotButtons->checkedId();
+    if (slot < 1)
+        return;
+    if (!m_slotShown) {
+        report(QStringLiteral("Nothing was saved: %1 could not be read from %2. Select the slot again to reload it.")
+                   .arg(slotDescription(slot), quoted(m_state.RomPath)));
+        return;
+    }
+
+    rom::SlotWrite values;
+    const int method = m_form.Combo1->currentIndex();
+    // An unlisted method the user left alone keeps its word, and so does its parameter, whose meaning is unknown.
+    if (method >= 0) {
+        values.method = method;
+        const std::pair<QComboBox*, rom::ParamKind> selectors[] = {{m_form.Combo2, rom::ParamKind::Level},
+                                                                   {m_form.Combo3, rom::ParamKind::Item},
+                                                                   {m_form.Combo4, rom::ParamKind::Species},
+                                                                   {m_form.Combo5, rom::ParamKind::Move}};
+        for (const auto& [selector, kind] : selectors) {
+            if (selector->isHidden())
+                continue;
+            values.kind = kind;
+            if (selector->currentIndex() >= 0)
+                values.parameter = selector->currentIndex();
+            break;
+        }
+        if (values.kind == rom::ParamKind::None && !m_form.Label13->isHidden())
+            values.kind = rom::ParamKind::Constant;
+    }
+    if (m_form.Combo6->currentIndex() >= 0)
+        values.target = m_form.Combo6->currentIndex();
+
+    if (const auto error = rom::WriteSlot(toPath(m_state.RomPath), m_state.GameCode, m_state.SpeciesIndex, slot,
+                                          values, m_files))
+        report(QStringLiteral("Cannot save %1 to %2.\n%3")
+                   .arg(slotDescription(slot), quoted(m_state.RomPath), reasonOf(*error)));
+}
+
+void Controller::ApplyMethodKind(int row)
+{
+    Form1& f = m_form;
+    switch (rom::KindOf(row)) {
+    case rom::ParamKind::None:
+        f.Combo2->hide();
+        f.Combo3->hide();
+        f.Combo4->hide();
+        f.Combo5->hide();
+        f.Combo6->hide();
+        f.Label13->hide();
+        break;
+    case rom::ParamKind::Level:
+        f.Combo2->show();
+        selectFirstRow(f.Combo2);
+        f.Combo6->update();
+        f.Combo3->hide();
+        f.Combo4->hide();
+        f.Combo5->hide();
+        f.Combo6->show();
+        f.Label13->hide();
+        break;
+    case rom::ParamKind::Item:
+        f.Combo2->hide();
+        f.Combo3->show();
+        selectFirstRow(f.Combo3);
+        f.Combo6->update();
+        f.Combo4->hide();
+        f.Combo5->hide();
+        f.Combo6->show();
+        f.Label13->hide();
+        break;
+    case rom::ParamKind::Move:
+        f.Combo2->hide();
+        f.Combo3->hide();
+        f.Combo4->hide();
+        f.Combo5->show();
+        selectFirstRow(f.Combo5);
+        f.Combo6->update();
+        f.Combo6->show();
+        f.Label13->hide();
+        break;
+    case rom::ParamKind::Species:
+        f.Combo2->hide();
+        f.Combo3->hide();
+        f.Combo4->show();
+        selectFirstRow(f.Combo4);
+        f.Combo6->update();
+        f.Combo5->hide();
+        f.Combo6->show();
+        f.Label13->hide();
+        break;
+    case rom::ParamKind::Constant:
+        f.Combo6->update();
+        f.Combo2->hide();
+        f.Combo3->hide();
+        f.Combo4->hide();
+        f.Combo5->hide();
+        f.Combo6->show();
+        f.Label13->show();
+        break;
+    }
+}
+
+void Controller::Exit()
+{
+    m_endProgram();
+}
+
+void Controller::report(const QString& text)
+{
+    m_dialogs.message(kTitle, text);
+}
+
+QString Controller::slotDescription(int slot) const
+{
+    const QListWidgetItem* species = m_form.atklist->item(m_state.SpeciesIndex);
+    return QStringLiteral("slot %1 of %2").arg(slot).arg(species ? species->text() : QString::number(m_state.SpeciesIndex + 1));
+}
+
+}  // namespace editor

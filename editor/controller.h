@@ -1,0 +1,58 @@
+#pragma once
+
+#include <functional>
+
+#include <QObject>
+#include <QString>
+
+#include "rom/romfile.h"
+#include "rom/supportedgames.h"
+
+class QComboBox;
+
+namespace editor {
+
+class Dialogs;
+class Form1;
+
+/// What the editor remembers between events; the values being edited live in the controls.
+struct EditorState {
+    QString RomPath;            // the open ROM; empty until a supported one has been opened
+    rom::GameCode GameCode{};   // its game code
+    int SpeciesIndex = 0;       // the atklist row whose slot is on display
+};
+
+/// The main window's behaviour: reacts to its events and reads and writes one slot at a time.
+class Controller : public QObject {
+    Q_OBJECT
+public:
+    /// endProgram ends the event loop; by default QCoreApplication::exit(0).
+    Controller(Form1& form, Dialogs& dialogs, std::function<void()> endProgram = {},
+               rom::FileSystem& files = rom::SystemFiles());
+
+    const EditorState& state() const { return m_state; }
+
+    void OpenRom();
+    void LoadSlot();
+    void StoreSlot();
+    void ApplyMethodKind(int row);
+    void Exit();
+
+private:
+    void connectEvents();
+    void report(const QString& text);
+    QString slotDescription(int slot) const;
+
+    Form1& m_form;
+    Dialogs& m_dialogs;
+    std::function<void()> m_endProgram;
+    rom::FileSystem& m_files;
+    EditorState m_state;
+
+    bool m_slotShown = false;       // the controls hold the selected slot as read from the file
+    bool m_slotWasOn = false;       // the slot button being clicked was on before the click
+    bool m_opening = false;         // inside OpenRom's steps
+    bool m_openLoadFailed = false;  // a read during those steps has already been reported
+};
+
+}  // namespace editor
