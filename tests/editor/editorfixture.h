@@ -1,0 +1,217 @@
+#pragma once
+
+// Shared by the editor's GUI tests: a scripted stand-in for the dialogs, a file system whose
+// transfers can be made to fail, small sparse ROM images and a byte-level view of their tables.
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+#include <QAction>
+#include <QByteArray>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "editor/controller.h"
+#include "editor/dialogs.h"
+#include "editor/mainwindow.h"
+#include "rom/romfile.h"
+#include "rom/slotcodec.h"
+#include "rom/supportedgames.h"
+#include "tools/sampleimage.h"
+
+namespace editortest {
+
+inline const rom::SupportedGame& irbo() { return rom::kSupportedGames[0]; }
+inline const rom::SupportedGame& ireo() { return rom::kSupportedGames[1]; }
+
+inline const rom::SupportedGame& gameByCode(const QString& code)
+{
+    return code == QLatin1String("IREO") ? ireo() : irbo();
+}
+
+inline std::uint64_t tableEnd(const rom::SupportedGame& game)
+{
+    return game.tableBase + std::uint64_t(rom::kSpeciesRows) * rom::EvolutionRecord::kSize;
+}
+
+inline std::filesystem::path fsPath(const QString& name) { return std::filesystem::path(name.toStdU16String()); }
+
+/// Answers the open dialog from a queue (an empty answer is a cancel) and records every message.
+class FakeDialogs : public editor::Dialogs {
+public:
+    struct Shown {
+        QString title;
+        QString text;
+    };
+
+    QStringList answers;
+    QList<Shown> asked;     // title and filter of each open dialog
+    QList<Shown> messages;  // title and text of each message box
+
+    QString openFileName(const QString& title, const QString& filter) override
+    {
+        asked.append({title, filter});
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+    void message(const QString& title, const QString& text) override { messages.append({title, text}); }
+};
+
+/// The real files, except that reads past the header or writes fail while asked to.
+class FailingFiles : public rom::FileSystem {
+public:
+    bool failReads = false;  // the game code stays readable, so a ROM can still be identified
+    bool failWrites = false;
+
+    rom::Result<std::unique_ptr<rom::RomFile>> openReadWrite(const std::filesystem::path& path) override
+    {
+        auto opened = rom::SystemFiles().openReadWrite(path);
+        if (!opened)
+            return opened.error();
+        return std::unique_ptr<rom::RomFile>(new File(*this, std::move(opened)));
+    }
+
+private:
+    class File : public rom::RomFile {
+    public:
+        File(FailingFiles& owner, rom::Result<std::unique_ptr<rom::RomFile>> real)
+            : m_owner(owner), m_real(std::move(real))
+        {
+        }
+        bool readAt(std::uint64_t offset, std::span<std::uint8_t> out) override
+        {
+            if (m_owner.failReads && offset >= rom::kHeaderBytesNeeded)
+                return fail("Input/output error (simulated)");
+            return (*m_real)->readAt(offset, out);
+        }
+        bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) override
+        {
+            if (m_owner.failWrites)
+                return fail("No space left on device (simulated)");
+            return (*m_real)->writeAt(offset, bytes);
+        }
+        bool flush() override { return (*m_real)->flush(); }
+        std::int64_t size() override { return (*m_real)->size(); }
+        std::string lastError() const override { return m_error.empty() ? (*m_real)->lastError() : m_error; }
+
+    private:
+        bool fail(const char* reason)
+        {
+            m_error = reason;
+            return false;
+        }
+
+        FailingFiles& m_owner;
+        rom::Result<std::unique_ptr<rom::RomFile>> m_real;
+        std::string m_error;
+    };
+};
+
+/// The main window with its controller, a scripted dialog and an observable end of the program.
+struct Editor {
+    explicit Editor(rom::FileSystem& files = rom::SystemFiles())
+        : controller(form, dialogs, [this] { ++ended; }, files)
+    {
+    }
+
+    /// Chooses File > Open and answers the dialog with name.
+    void open(const QString& name)
+    {
+        dialogs.answers.append(name);
+        form.Open1->trigger();
+    }
+
+    FakeDialogs dialogs;
+    int ended = 0;
+    editor::Form1 form;
+    editor::Controller controller;
+};
+
+/// Raw words of one slot.
+struct Words {
+    int method;
+    int parameter;
+    int target;
+};
+
+/// A sparse image of the game ending a little past its table; every table byte is a pattern whose
+/// neighbours differ, so a write one byte off or one word too wide shows.
+inline QString makeImage(const QTemporaryDir& dir, const QString& name, const rom::SupportedGame& game)
+{
+    const QString path = dir.filePath(name);
+    const auto failed = sample::CreateImage(fsPath(path), game.code, tableEnd(game) + 64);
+    if (failed)
+        qFatal("cannot create %s: %s", qPrintable(path), failed->c_str());
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite) || !file.seek(qint64(game.tableBase)))
+        qFatal("cannot fill %s", qPrintable(path));
+    QByteArray pattern(qsizetype(tableEnd(game) - game.tableBase), Qt::Uninitialized);
+    for (qsizetype i = 0; i < pattern.size(); ++i)
+        pattern[i] = char((i * 37 + 11) & 0xFF);
+    file.write(pattern);
+    return path;
+}
+
+inline void putSlot(const QString& path, const rom::SupportedGame& game, int row, int slot, Words words)
+{
+    const auto failed = sample::PutSlot(fsPath(path), game,
+                                        {row, slot, std::uint16_t(words.method), std::uint16_t(words.parameter),
+                                         std::uint16_t(words.target)});
+    if (failed)
+        qFatal("cannot store a slot in %s: %s", qPrintable(path), failed->c_str());
+}
+
+/// The game's table with 64 bytes either side, and the file's size.
+struct Snapshot {
+    qint64 size = -1;
+    QByteArray table;
+    bool operator==(const Snapshot&) const = default;
+};
+
+inline Snapshot snapshot(const QString& path, const rom::SupportedGame& game)
+{
+    Snapshot shot;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return shot;
+    shot.size = file.size();
+    if (file.seek(qint64(game.tableBase) - 64))
+        shot.table = file.read(qint64(tableEnd(game) - game.tableBase) + 128);
+    return shot;
+}
+
+/// Absolute offsets at which two snapshots of the same game differ.
+inline QList<std::uint64_t> changedOffsets(const Snapshot& before, const Snapshot& after,
+                                           const rom::SupportedGame& game)
+{
+    QList<std::uint64_t> changed;
+    for (qsizetype i = 0; i < std::min(before.table.size(), after.table.size()); ++i)
+        if (before.table[i] != after.table[i])
+            changed.append(game.tableBase - 64 + std::uint64_t(i));
+    return changed;
+}
+
+inline int wordAt(const Snapshot& shot, const rom::SupportedGame& game, std::uint64_t offset)
+{
+    const qsizetype i = qsizetype(offset - (game.tableBase - 64));
+    return std::uint8_t(shot.table.at(i)) | (std::uint8_t(shot.table.at(i + 1)) << 8);
+}
+
+inline QByteArray wholeFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace editortest

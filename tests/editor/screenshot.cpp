@@ -1,0 +1,69 @@
+// Pictures of the editor for the documentation: the main window with a sample image open at Eevee,
+// and the About box. The program itself has no command line, so this drives it as a user would.
+#include <cstdio>
+
+#include <QApplication>
+#include <QListWidget>
+#include <QPixmap>
+#include <QTest>
+
+#include "editor/aboutbox.h"
+#include "editor/controller.h"
+#include "editor/dialogs.h"
+#include "editor/mainwindow.h"
+
+namespace {
+
+class PresetDialogs : public editor::Dialogs {
+public:
+    explicit PresetDialogs(QString name) : m_name(std::move(name)) {}
+    QString openFileName(const QString&, const QString&) override { return m_name; }
+    void message(const QString& title, const QString& text) override
+    {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
+    }
+
+private:
+    QString m_name;
+};
+
+bool save(QWidget* window, const QString& path)
+{
+    QTest::qWait(200);  // let the first paint settle
+    if (!window->grab().save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("wrote %s\n", qPrintable(path));
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s ROM.nds OUTPUT-DIRECTORY\n", argv[0]);
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[2]);
+
+    editor::Form1 form;
+    PresetDialogs dialogs(QString::fromLocal8Bit(argv[1]));
+    editor::Controller controller(form, dialogs, [] {});
+    form.show();
+    if (!QTest::qWaitForWindowExposed(&form))
+        return 1;
+    form.Open1->trigger();
+    form.atklist->setCurrentRow(132);  // Eevee: seven slots, a stone in the first
+    form.atklist->scrollToItem(form.atklist->currentItem(), QAbstractItemView::PositionAtCenter);
+    if (!save(&form, out + QStringLiteral("/mainwindow.png")))
+        return 1;
+
+    form.About1->trigger();
+    editor::frmAbout* about = form.aboutBox();
+    if (!about || !QTest::qWaitForWindowExposed(about) || !save(about, out + QStringLiteral("/about.png")))
+        return 1;
+    return 0;
+}

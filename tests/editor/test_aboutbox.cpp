@@ -1,0 +1,220 @@
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWindow>
+
+#include "editor/aboutbox.h"
+#include "editorfixture.h"
+
+using namespace editortest;
+using editor::frmAbout;
+
+namespace {
+
+constexpr int pixels(int twips) { return (twips + 7) / 15; }
+
+QRect fromTwips(int left, int top, int width, int height)
+{
+    return QRect(pixels(left), pixels(top), pixels(width), pixels(height));
+}
+
+frmAbout* openAbout(Editor& e)
+{
+    e.form.About1->trigger();
+    return e.form.aboutBox();
+}
+
+// As the window manager's close button does it.
+void closeThroughFrame(QWidget* window)
+{
+    QCloseEvent event;
+    QCoreApplication::sendEvent(window->windowHandle(), &event);
+}
+
+}  // namespace
+
+class TestAboutBox : public QObject {
+    Q_OBJECT
+
+private slots:
+    void layout();
+    void closing_data();
+    void closing();
+    void mainWindowIgnoresInput();
+    void reopensAfresh();
+    void closingMainWindowEndsProgram();
+};
+
+void TestAboutBox::layout()
+{
+    Editor e;
+    e.form.show();
+    frmAbout* box = openAbout(e);
+    QVERIFY(box);
+    QVERIFY(QTest::qWaitForWindowExposed(box));
+
+    QCOMPARE(box->objectName(), QStringLiteral("frmAbout"));
+    QCOMPARE(box->windowTitle(), QStringLiteral("About"));
+    QCOMPARE(box->size(), QSize(382, 237));
+    QCOMPARE(box->minimumSize(), box->maximumSize());
+    QVERIFY(!box->isModal());
+    QCOMPARE(box->windowModality(), Qt::NonModal);
+    QVERIFY(!box->parentWidget());
+    QVERIFY(box->autoFillBackground());
+    QColor background = QApplication::palette().color(QPalette::Active, QPalette::HighlightedText);
+    QCOMPARE(box->palette().color(QPalette::Window), background.isValid() ? background : QColor(Qt::white));
+
+    QCOMPARE(box->cmdOK->objectName(), QStringLiteral("cmdOK"));
+    QCOMPARE(box->cmdOK->text(), QStringLiteral("OK"));
+    QCOMPARE(box->cmdOK->geometry(), fromTwips(1980, 2790, 1260, 345));
+    QVERIFY(box->cmdOK->isDefault());
+    QCOMPARE(box->cmdOK->font(), QApplication::font(box->cmdOK));
+    QCOMPARE(QApplication::focusWidget(), box->cmdOK);
+
+    const QColor standard = QApplication::palette().color(QPalette::Active, QPalette::ButtonText);
+    const struct {
+        QLabel* label;
+        const char* name;
+        QString text;
+        QRect geometry;
+        QColor colour;
+    } labels[] = {
+        {box->lblDescription, "lblDescription", "Hack by Draskel", fromTwips(1740, 1935, 2235, 495), Qt::black},
+        {box->lblVersion, "lblVersion", "Final Version", fromTwips(3750, 2760, 1545, 375), standard},
+        {box->Label1, "Label1", "I tested this App Many Times If you find any bug Please Report  me  ",
+         fromTwips(780, 840, 4095, 915), Qt::black},
+    };
+    for (const auto& l : labels) {
+        QCOMPARE(l.label->objectName(), QLatin1String(l.name));
+        QCOMPARE(l.label->text(), l.text);
+        QCOMPARE(l.label->geometry(), l.geometry);
+        QCOMPARE(l.label->palette().color(QPalette::WindowText), l.colour);
+        QVERIFY(!l.label->autoFillBackground());
+        const QFont font = l.label->font();
+        QCOMPARE(font.families().value(0), QStringLiteral("Palatino Linotype"));
+        QCOMPARE(font.pointSizeF(), 12.0);
+        QVERIFY(font.bold() && font.italic());
+    }
+    QVERIFY(box->Label1->wordWrap());
+}
+
+void TestAboutBox::closing_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("OK clicked") << "click";
+    QTest::newRow("Enter") << "enter";
+    QTest::newRow("Esc") << "escape";
+    QTest::newRow("window frame") << "frame";
+}
+
+void TestAboutBox::closing()
+{
+    QFETCH(QString, how);
+
+    Editor e;
+    e.form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&e.form));
+    QPointer<frmAbout> box = openAbout(e);
+    QVERIFY(box);
+    QVERIFY(QTest::qWaitForWindowActive(box));
+    QVERIFY(!e.form.isEnabled());
+    QVERIFY(box->isEnabled());
+
+    if (how == "click")
+        QTest::mouseClick(box->cmdOK, Qt::LeftButton);
+    else if (how == "enter")
+        QTest::keyClick(box, Qt::Key_Return);
+    else if (how == "escape")
+        QTest::keyClick(box, Qt::Key_Escape);
+    else
+        closeThroughFrame(box);
+
+    QVERIFY(!e.form.aboutBox() || e.form.aboutBox()->isHidden());
+    QTRY_VERIFY(box.isNull());
+    QVERIFY(e.form.isEnabled());
+    QVERIFY(e.form.isVisible());
+    QTRY_COMPARE(QApplication::activeWindow(), &e.form);
+    QCOMPARE(e.ended, 0);
+}
+
+void TestAboutBox::mainWindowIgnoresInput()
+{
+    QTemporaryDir dir;
+    const QString path = makeImage(dir, "about.nds", irbo());
+    putSlot(path, irbo(), 0, 1, {4, 16, 2});
+    Editor e;
+    e.form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&e.form));
+    e.open(path);
+    e.form.Combo2->setCurrentIndex(20);
+    const Snapshot before = snapshot(path, irbo());
+
+    QPointer<frmAbout> box = openAbout(e);
+    QVERIFY(QTest::qWaitForWindowActive(box));
+    // Even with the main window made active again, nothing on it reacts.
+    for (QWidget* target : {static_cast<QWidget*>(box.data()), static_cast<QWidget*>(&e.form)}) {
+        QApplication::setActiveWindow(target);
+        QTest::keyClick(target, Qt::Key_O, Qt::ControlModifier);
+        QTest::keyClick(target, Qt::Key_S, Qt::ControlModifier);
+    }
+    QTest::mouseClick(e.form.Option3, Qt::LeftButton);
+    QTest::mouseClick(e.form.menuBar(), Qt::LeftButton, {},
+                      e.form.menuBar()->actionGeometry(e.form.File1->menuAction()).center());
+
+    QVERIFY(e.dialogs.asked.size() == 1);  // only the open before the About box
+    QVERIFY(e.dialogs.messages.isEmpty());
+    QCOMPARE(snapshot(path, irbo()), before);
+    QCOMPARE(e.form.slotButtons->checkedButton(), e.form.Option1);
+    QVERIFY(!QApplication::activePopupWidget());
+
+    // Closing the box changes nothing of the editing state.
+    QTest::mouseClick(box->cmdOK, Qt::LeftButton);
+    QTRY_VERIFY(box.isNull());
+    QCOMPARE(e.controller.state().RomPath, path);
+    QCOMPARE(e.form.Combo2->currentIndex(), 20);
+    QCOMPARE(e.form.atklist->currentRow(), 0);
+    QVERIFY(e.form.save->isEnabled());
+}
+
+void TestAboutBox::reopensAfresh()
+{
+    Editor e;
+    e.form.show();
+    QPointer<frmAbout> first = openAbout(e);
+    const QString text = first->Label1->text();
+    const QRect geometry = first->Label1->geometry();
+    const QSize size = first->size();
+    // Left over from the first box, which must not come back.
+    first->Label1->setText(QStringLiteral("changed"));
+    QTest::keyClick(first, Qt::Key_Escape);
+    QTRY_VERIFY(first.isNull());
+
+    frmAbout* second = openAbout(e);
+    QVERIFY(second);
+    QCOMPARE(second->Label1->text(), text);
+    QCOMPARE(second->Label1->geometry(), geometry);
+    QCOMPARE(second->size(), size);
+    QCOMPARE(second->lblDescription->text(), QStringLiteral("Hack by Draskel"));
+    QVERIFY(!e.form.isEnabled());
+}
+
+void TestAboutBox::closingMainWindowEndsProgram()
+{
+    Editor e;
+    e.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&e.form));
+    QPointer<frmAbout> box = openAbout(e);
+    closeThroughFrame(&e.form);
+    QCOMPARE(e.ended, 1);
+    QVERIFY(box.isNull());
+}
+
+QTEST_MAIN(TestAboutBox)
+#include "test_aboutbox.moc"
