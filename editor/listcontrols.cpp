@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QListWidget>
 #include <QSignalBlocker>
+#include <QStringListModel>
 
 #include "editor/namelists.h"
 
@@ -25,7 +26,8 @@ void loadRows(QComboBox* combo, std::span<const std::string_view> rows)
     // selected, and loading must not reach the handlers as if the user had chosen a row.
     const QSignalBlocker quiet(combo);
     const int selected = combo->currentIndex();
-    combo->addItems(toQStringList(rows));
+    // A plain string model: the default one builds an item object per row, and the lists are long.
+    combo->setModel(new QStringListModel(toQStringList(rows), combo));
     combo->setCurrentIndex(selected);
 }
 

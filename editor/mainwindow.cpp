@@ -197,6 +197,7 @@ void Form1::buildControls()
     atklist = place<QListWidget>(Frame1, "atklist", 225, 375, 4200, 6000);
     atklist->setFont(palatinoFont(9.75, true, true));
     atklist->setSelectionMode(QAbstractItemView::SingleSelection);
+    atklist->setUniformItemSizes(true);  // every row is one line of one font: measuring one is enough
     atklist->setAccessibleName(QStringLiteral("Pokemon List"));
     loadRows(atklist, speciesListRows());
     atklist->setEnabled(false);
