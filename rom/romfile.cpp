@@ -1,9 +1,12 @@
 #include "rom/romfile.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <limits>
 #include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace rom {
 namespace {
@@ -13,113 +16,96 @@ std::string systemReason(int err)
     return std::generic_category().message(err);
 }
 
-class StdioFile final : public RomFile {
+// Positioned reads and writes: one system call per field, nothing buffered in between, so every
+// written byte is with the system when writeAt returns.
+class PosixFile final : public RomFile {
 public:
-    explicit StdioFile(std::FILE* f) : m_file(f) {}
-    ~StdioFile() override { std::fclose(m_file); }
-    StdioFile(const StdioFile&) = delete;
-    StdioFile& operator=(const StdioFile&) = delete;
+    explicit PosixFile(int fd) : m_fd(fd) {}
+    ~PosixFile() override { ::close(m_fd); }
+    PosixFile(const PosixFile&) = delete;
+    PosixFile& operator=(const PosixFile&) = delete;
 
     bool readAt(std::uint64_t offset, std::span<std::uint8_t> out) override
     {
-        if (!seek(offset, Direction::Reading))
-            return false;
-        errno = 0;
-        const std::size_t got = std::fread(out.data(), 1, out.size(), m_file);
-        if (got != out.size()) {
-            m_error = std::ferror(m_file) ? systemReason(errno) : "end of file";
-            std::clearerr(m_file);
-            m_direction = Direction::Unknown;
-            return false;
+        std::size_t done = 0;
+        while (done < out.size()) {
+            if (!fits(offset + done))
+                return false;
+            const ssize_t n = ::pread(m_fd, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                m_error = systemReason(errno);
+                return false;
+            }
+            if (n == 0) {
+                m_error = "end of file";
+                return false;
+            }
+            done += static_cast<std::size_t>(n);
         }
-        m_position = offset + out.size();
         return true;
     }
 
     bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) override
     {
-        if (!seek(offset, Direction::Writing))
-            return false;
-        errno = 0;
-        if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size()) {
-            m_error = systemReason(errno ? errno : EIO);
-            std::clearerr(m_file);
-            m_direction = Direction::Unknown;
-            return false;
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            if (!fits(offset + done))
+                return false;
+            const ssize_t n =
+                ::pwrite(m_fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                m_error = systemReason(n < 0 ? errno : EIO);
+                return false;
+            }
+            done += static_cast<std::size_t>(n);
         }
-        m_position = offset + bytes.size();
         return true;
     }
 
-    bool flush() override
-    {
-        errno = 0;
-        if (std::fflush(m_file) != 0) {
-            m_error = systemReason(errno ? errno : EIO);
-            return false;
-        }
-        return true;
-    }
+    bool flush() override { return true; }  // pwrite keeps nothing back
 
     std::int64_t size() override
     {
-        m_direction = Direction::Unknown;
-        errno = 0;
-        if (std::fseek(m_file, 0, SEEK_END) != 0) {
+        struct stat st {};
+        if (::fstat(m_fd, &st) != 0) {
             m_error = systemReason(errno);
             return -1;
         }
-        const long end = std::ftell(m_file);
-        if (end < 0)
-            m_error = systemReason(errno);
-        return end;
+        return st.st_size;
     }
 
     std::string lastError() const override { return m_error; }
 
 private:
-    enum class Direction { Unknown, Reading, Writing };
-
-    // Each seek is a system call on an unbuffered stream; consecutive fields in the same direction
-    // need none. C stdio demands a seek whenever the direction changes.
-    bool seek(std::uint64_t offset, Direction direction)
+    bool fits(std::uint64_t offset)
     {
-        if (m_direction == direction && m_position == offset)
-            return true;
-        m_direction = Direction::Unknown;
-        // long is 64-bit on the platforms we build for; refuse anything it cannot hold.
-        if (offset > static_cast<std::uint64_t>(std::numeric_limits<long>::max())) {
+        if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) {
             m_error = systemReason(EOVERFLOW);
             return false;
         }
-        errno = 0;
-        if (std::fseek(m_file, static_cast<long>(offset), SEEK_SET) != 0) {
-            m_error = systemReason(errno);
-            return false;
-        }
-        m_direction = direction;
-        m_position = offset;
         return true;
     }
 
-    std::FILE* m_file;
-    Direction m_direction = Direction::Unknown;
-    std::uint64_t m_position = 0;
+    int m_fd;
     std::string m_error;
 };
 
-class StdioFileSystem final : public FileSystem {
+class PosixFileSystem final : public FileSystem {
 public:
     Result<std::unique_ptr<RomFile>> openReadWrite(const std::filesystem::path& path) override
     {
-        errno = 0;
-        // "r+b": existing file only, never created, never truncated.
-        std::FILE* f = std::fopen(path.c_str(), "r+b");
-        if (!f)
-            return RomError{ErrorKind::CannotOpen, systemReason(errno ? errno : ENOENT)};
-        // Unbuffered: reads fetch only the bytes asked for and writes reach the system at once.
-        std::setvbuf(f, nullptr, _IONBF, 0);
-        return std::unique_ptr<RomFile>(std::make_unique<StdioFile>(f));
+        // Existing file only: never created, never truncated.
+        int fd = -1;
+        do {
+            fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+        } while (fd < 0 && errno == EINTR);
+        if (fd < 0)
+            return RomError{ErrorKind::CannotOpen, systemReason(errno)};
+        return std::unique_ptr<RomFile>(std::make_unique<PosixFile>(fd));
     }
 };
 
@@ -127,7 +113,7 @@ public:
 
 FileSystem& SystemFiles()
 {
-    static StdioFileSystem files;
+    static PosixFileSystem files;
     return files;
 }
 

@@ -49,7 +49,7 @@ public:
     virtual bool readAt(std::uint64_t offset, std::span<std::uint8_t> out) = 0;
     /// Writes all of bytes at offset; false on a failed or short write.
     virtual bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) = 0;
-    /// Hands written bytes to the system; false if it refused them.
+    /// Hands any written bytes still held back to the system; false if it refused them.
     virtual bool flush() = 0;
     /// The file's size in bytes; -1 if the system could not tell.
     virtual std::int64_t size() = 0;
@@ -65,7 +65,7 @@ public:
     virtual Result<std::unique_ptr<RomFile>> openReadWrite(const std::filesystem::path& path) = 0;
 };
 
-/// The real file system (C stdio, unbuffered).
+/// The real file system: POSIX descriptors with positioned reads and writes.
 FileSystem& SystemFiles();
 
 /// The little-endian 16-bit word at offset; false on a short or failed read.
