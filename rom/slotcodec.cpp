@@ -1,6 +1,7 @@
 #include "rom/slotcodec.h"
 
 #include <algorithm>
+#include <memory>
 #include <string>
 
 namespace rom {
@@ -25,6 +26,26 @@ RomError readError(RomFile& file, std::uint64_t slotEnd)
     return {ErrorKind::ReadFailed, file.lastError()};
 }
 
+// The open file and the table base for one slot's transfer, once the slot is known to exist.
+struct SlotAccess {
+    std::uint64_t base;
+    std::unique_ptr<RomFile> file;
+};
+
+Result<SlotAccess> openSlot(const std::filesystem::path& path, const GameCode& game, int speciesRow, int slot,
+                            FileSystem& files)
+{
+    const auto base = TableBase(game);
+    if (!base)
+        return RomError{ErrorKind::GameChanged, "not a supported game"};
+    if (!validAddress(speciesRow, slot))
+        return invalidAddress(speciesRow, slot);
+    auto opened = files.openReadWrite(path);
+    if (!opened)
+        return opened.error();
+    return SlotAccess{*base, std::move(*opened)};
+}
+
 }  // namespace
 
 std::uint64_t FieldOffset(std::uint64_t base, int speciesRow, int slot, Field field)
@@ -38,18 +59,13 @@ std::uint64_t FieldOffset(std::uint64_t base, int speciesRow, int slot, Field fi
 Result<EvolutionSlot> ReadSlot(const std::filesystem::path& path, const GameCode& game, int speciesRow, int slot,
                                FileSystem& files)
 {
-    const auto base = TableBase(game);
-    if (!base)
-        return RomError{ErrorKind::GameChanged, "not a supported game"};
-    if (!validAddress(speciesRow, slot))
-        return invalidAddress(speciesRow, slot);
+    auto access = openSlot(path, game, speciesRow, slot, files);
+    if (!access)
+        return access.error();
+    const std::uint64_t base = access->base;
+    RomFile& file = *access->file;
 
-    auto opened = files.openReadWrite(path);
-    if (!opened)
-        return opened.error();
-    RomFile& file = **opened;
-
-    const std::uint64_t slotStart = FieldOffset(*base, speciesRow, slot, Field::Method);
+    const std::uint64_t slotStart = FieldOffset(base, speciesRow, slot, Field::Method);
     const std::uint64_t slotEnd = slotStart + EvolutionSlot::kSize;
     EvolutionSlot out;
 
@@ -58,7 +74,7 @@ Result<EvolutionSlot> ReadSlot(const std::filesystem::path& path, const GameCode
         return readError(file, slotEnd);
     out.method = byte;
 
-    const std::uint64_t paramAt = FieldOffset(*base, speciesRow, slot, Field::Parameter);
+    const std::uint64_t paramAt = FieldOffset(base, speciesRow, slot, Field::Parameter);
     std::uint16_t word = 0;
     switch (KindOf(out.method)) {
     case ParamKind::Level:
@@ -78,7 +94,7 @@ Result<EvolutionSlot> ReadSlot(const std::filesystem::path& path, const GameCode
         break;
     }
 
-    if (!readU16le(file, FieldOffset(*base, speciesRow, slot, Field::Target), word))
+    if (!readU16le(file, FieldOffset(base, speciesRow, slot, Field::Target), word))
         return readError(file, slotEnd);
     out.target = static_cast<std::int16_t>(word);
     return out;
@@ -87,16 +103,11 @@ Result<EvolutionSlot> ReadSlot(const std::filesystem::path& path, const GameCode
 std::optional<RomError> WriteSlot(const std::filesystem::path& path, const GameCode& game, int speciesRow, int slot,
                                   const SlotWrite& values, FileSystem& files)
 {
-    const auto base = TableBase(game);
-    if (!base)
-        return RomError{ErrorKind::GameChanged, "not a supported game"};
-    if (!validAddress(speciesRow, slot))
-        return invalidAddress(speciesRow, slot);
-
-    auto opened = files.openReadWrite(path);
-    if (!opened)
-        return opened.error();
-    RomFile& file = **opened;
+    auto access = openSlot(path, game, speciesRow, slot, files);
+    if (!access)
+        return access.error();
+    const std::uint64_t base = access->base;
+    RomFile& file = *access->file;
 
     std::uint8_t code[4];
     if (!file.readAt(kGameCodeOffset, code))
@@ -105,7 +116,7 @@ std::optional<RomError> WriteSlot(const std::filesystem::path& path, const GameC
         return RomError{ErrorKind::GameChanged, "the file's game code has changed since it was opened"};
 
     // Never write a slot that would grow the file or straddle its end.
-    const std::uint64_t slotEnd = FieldOffset(*base, speciesRow, slot, Field::Method) + EvolutionSlot::kSize;
+    const std::uint64_t slotEnd = FieldOffset(base, speciesRow, slot, Field::Method) + EvolutionSlot::kSize;
     const std::int64_t size = file.size();
     if (size < 0)
         return RomError{ErrorKind::ReadFailed, file.lastError()};
@@ -113,7 +124,7 @@ std::optional<RomError> WriteSlot(const std::filesystem::path& path, const GameC
         return RomError{ErrorKind::OutsideFile, "the file ends at byte " + std::to_string(size)};
 
     auto put = [&](Field field, int value) {
-        return writeU16le(file, FieldOffset(*base, speciesRow, slot, field), static_cast<std::uint16_t>(value));
+        return writeU16le(file, FieldOffset(base, speciesRow, slot, field), static_cast<std::uint16_t>(value));
     };
     bool ok = true;
     if (values.method)
