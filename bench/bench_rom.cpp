@@ -96,6 +96,25 @@ void BM_SaveSlotFloor(benchmark::State& state)
     }
 }
 
+// The floor plus the size query the core makes so that it never writes past the end of the file.
+void BM_SaveSlotFloorSized(benchmark::State& state)
+{
+    const auto at = rom::FieldOffset(kGame.tableBase, kRow, kSlot, rom::Field::Method);
+    const std::uint8_t method[2] = {8, 0}, param[2] = {84, 0}, target[2] = {134, 0};
+    for (auto _ : state) {
+        const int fd = ::open(images().large.c_str(), O_RDWR);
+        char code[4];
+        bool ok = fd >= 0 && ::pread(fd, code, 4, 12) == 4 &&
+                  static_cast<std::uint64_t>(::lseek(fd, 0, SEEK_END)) >= at + 6 &&
+                  ::pwrite(fd, method, 2, static_cast<off_t>(at)) == 2 &&
+                  ::pwrite(fd, param, 2, static_cast<off_t>(at + 2)) == 2 &&
+                  ::pwrite(fd, target, 2, static_cast<off_t>(at + 4)) == 2;
+        ok = ok && ::close(fd) == 0;
+        if (!ok)
+            state.SkipWithError("save failed");
+    }
+}
+
 void BM_ReadSlot_Large(benchmark::State& state) { BM_ReadSlot(state, images().large); }
 void BM_ReadSlot_Small(benchmark::State& state) { BM_ReadSlot(state, images().small); }
 
@@ -105,6 +124,7 @@ BENCHMARK(BM_ReadSlotFloor)->Repetitions(15)->ReportAggregatesOnly(true);
 BENCHMARK(BM_ReadSlot_Large)->Repetitions(15)->ReportAggregatesOnly(true);
 BENCHMARK(BM_ReadSlot_Small)->Repetitions(15)->ReportAggregatesOnly(true);
 BENCHMARK(BM_SaveSlotFloor)->Repetitions(15)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SaveSlotFloorSized)->Repetitions(15)->ReportAggregatesOnly(true);
 BENCHMARK(BM_SaveSlot)->Repetitions(15)->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv)
@@ -113,5 +133,6 @@ int main(int argc, char** argv)
     return bench::runWithRatios(argc, argv,
                                 {{"BM_ReadSlot_Large", "BM_ReadSlotFloor", 1.3},
                                  {"BM_SaveSlot", "BM_SaveSlotFloor", 1.3},
+                                 {"BM_SaveSlot", "BM_SaveSlotFloorSized", 0},
                                  {"BM_ReadSlot_Large", "BM_ReadSlot_Small", 1.1}});
 }
