@@ -1,6 +1,10 @@
 #include "editor/mainwindow.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QStyleOptionGroupBox>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -35,10 +39,78 @@ W* place(QWidget* container, const char* name, int left, int top, int width, int
     return widget;
 }
 
+// Frames with the caption set into the top border, so that positions inside a frame count from its
+// outer corner; the stock styles put the caption above the border and the drop-downs would straddle it.
+// A proxy style on the frames alone: a style sheet would restyle every control inside them too.
+class FrameCaptionStyle : public QProxyStyle {
+public:
+    FrameCaptionStyle() : QProxyStyle(QApplication::style()->name()) {}
+
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl part,
+                         const QWidget* widget) const override
+    {
+        const auto* box = qstyleoption_cast<const QStyleOptionGroupBox*>(option);
+        if (control != CC_GroupBox || !box)
+            return QProxyStyle::subControlRect(control, option, part, widget);
+        const int captionHeight = box->fontMetrics.height();
+        const QRect r = option->rect;
+        switch (part) {
+        case SC_GroupBoxFrame:
+            return r.adjusted(0, captionHeight / 2, 0, 0);
+        case SC_GroupBoxLabel:
+            return QRect(r.left() + kCaptionIndent, r.top(),
+                         box->fontMetrics.horizontalAdvance(box->text) + 2 * kCaptionPadding, captionHeight);
+        case SC_GroupBoxContents:
+            return r.adjusted(1, captionHeight, -1, -1);
+        default:
+            return QProxyStyle::subControlRect(control, option, part, widget);
+        }
+    }
+
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                            const QWidget* widget) const override
+    {
+        const auto* box = qstyleoption_cast<const QStyleOptionGroupBox*>(option);
+        if (control != CC_GroupBox || !box) {
+            QProxyStyle::drawComplexControl(control, option, painter, widget);
+            return;
+        }
+        // An etched border, as classic frames have: a dark line with a light one inside and below it.
+        const QRect border = subControlRect(control, option, SC_GroupBoxFrame, widget).adjusted(0, 0, -1, -1);
+        painter->save();
+        painter->setPen(box->palette.color(QPalette::Mid));
+        painter->drawRect(border.adjusted(0, 0, -1, -1));
+        painter->setPen(box->palette.color(QPalette::Light));
+        painter->drawRect(border.adjusted(1, 1, 0, 0));
+        painter->restore();
+
+        // The caption interrupts the border line.
+        const QRect caption = subControlRect(control, option, SC_GroupBoxLabel, widget);
+        painter->fillRect(caption, box->palette.window());
+        drawItemText(painter, caption, Qt::AlignCenter | Qt::TextShowMnemonic, box->palette,
+                     box->state & State_Enabled, box->text, QPalette::WindowText);
+    }
+
+private:
+    static constexpr int kCaptionIndent = 8;
+    static constexpr int kCaptionPadding = 3;
+};
+
+QStyle* frameCaptionStyle()
+{
+    static FrameCaptionStyle* style = [] {
+        auto* s = new FrameCaptionStyle;
+        s->setParent(qApp);  // lives as long as the application
+        return s;
+    }();
+    return style;
+}
+
 QGroupBox* frame(QWidget* container, const char* name, const QString& caption, int left, int top, int width,
                  int height)
 {
     auto* box = place<QGroupBox>(container, name, left, top, width, height);
+    box->setStyle(frameCaptionStyle());
     box->setTitle(caption);
     box->setAccessibleName(caption);
     return box;
@@ -150,13 +222,6 @@ void Form1::buildControls()
     client->setFixedSize(px(kClientWidth), px(kClientHeight));
     client->setFont(palatinoFont(12, true, true));
     setCentralWidget(client);
-    // Positions inside a frame count from its outer corner, with the caption set into the top border;
-    // the default style puts the caption above the border and the drop-downs would straddle it.
-    const int captionMiddle = QFontMetrics(client->font()).height() / 2;
-    client->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 2px;"
-                                         " margin-top: %1px; }"
-                                         "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 2px; }")
-                              .arg(captionMiddle));
 
     static constexpr std::array kOptionLefts{165, 1350, 2520, 3705, 4890, 6060, 7245};
     slotButtons = new QButtonGroup(this);
