@@ -10,6 +10,8 @@
 #include <span>
 #include <string>
 
+#include "tests/faultyfiles.h"
+
 #include <QAction>
 #include <QByteArray>
 #include <QComboBox>
@@ -68,61 +70,20 @@ public:
     void message(const QString& title, const QString& text) override { messages.append({title, text}); }
 };
 
-/// The real files, except that reads past the header or writes fail while asked to.
-class FailingFiles : public rom::FileSystem {
-public:
-    bool failReads = false;  // the game code stays readable, so a ROM can still be identified
-    bool failWrites = false;
-
-    rom::Result<std::unique_ptr<rom::RomFile>> openReadWrite(const std::filesystem::path& path) override
-    {
-        auto opened = rom::SystemFiles().openReadWrite(path);
-        if (!opened)
-            return opened.error();
-        return std::unique_ptr<rom::RomFile>(new File(*this, std::move(opened)));
-    }
-
-private:
-    class File : public rom::RomFile {
-    public:
-        File(FailingFiles& owner, rom::Result<std::unique_ptr<rom::RomFile>> real)
-            : m_owner(owner), m_real(std::move(real))
-        {
-        }
-        bool readAt(std::uint64_t offset, std::span<std::uint8_t> out) override
-        {
-            if (m_owner.failReads && offset >= rom::kHeaderBytesNeeded)
-                return fail("Input/output error (simulated)");
-            return (*m_real)->readAt(offset, out);
-        }
-        bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) override
-        {
-            if (m_owner.failWrites)
-                return fail("No space left on device (simulated)");
-            return (*m_real)->writeAt(offset, bytes);
-        }
-        bool flush() override { return (*m_real)->flush(); }
-        std::int64_t size() override { return (*m_real)->size(); }
-        std::string lastError() const override { return m_error.empty() ? (*m_real)->lastError() : m_error; }
-
-    private:
-        bool fail(const char* reason)
-        {
-            m_error = reason;
-            return false;
-        }
-
-        FailingFiles& m_owner;
-        rom::Result<std::unique_ptr<rom::RomFile>> m_real;
-        std::string m_error;
-    };
-};
+using faulty::FaultyFileSystem;
 
 /// The main window with its controller, a scripted dialog and an observable end of the program.
 struct Editor {
     explicit Editor(rom::FileSystem& files = rom::SystemFiles())
         : controller(form, dialogs, [this] { ++ended; }, files)
     {
+    }
+
+    /// Shows the window and waits until it has the focus, as a user's window would.
+    [[nodiscard]] bool showActive()
+    {
+        form.show();
+        return QTest::qWaitForWindowActive(&form);
     }
 
     /// Chooses File > Open and answers the dialog with name.

@@ -119,8 +119,7 @@ void TestAboutBox::closing()
     QFETCH(QString, how);
 
     Editor e;
-    e.form.show();
-    QVERIFY(QTest::qWaitForWindowActive(&e.form));
+    QVERIFY(e.showActive());
     QPointer<frmAbout> box = openAbout(e);
     QVERIFY(box);
     QVERIFY(QTest::qWaitForWindowActive(box));
@@ -150,8 +149,7 @@ void TestAboutBox::mainWindowIgnoresInput()
     const QString path = makeImage(dir, "about.nds", irbo());
     putSlot(path, irbo(), 0, 1, {4, 16, 2});
     Editor e;
-    e.form.show();
-    QVERIFY(QTest::qWaitForWindowActive(&e.form));
+    QVERIFY(e.showActive());
     e.open(path);
     e.form.Combo2->setCurrentIndex(20);
     const Snapshot before = snapshot(path, irbo());

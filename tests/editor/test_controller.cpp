@@ -22,12 +22,6 @@ QString caption(const rom::SupportedGame& game)
     return QString::fromLatin1(game.caption.data(), qsizetype(game.caption.size()));
 }
 
-void showActive(Editor& e)
-{
-    e.form.show();
-    QVERIFY(QTest::qWaitForWindowActive(&e.form));
-}
-
 void pressSave(Editor& e)
 {
     QTest::keyClick(&e.form, Qt::Key_S, Qt::ControlModifier);
@@ -139,7 +133,7 @@ void TestController::firstOpen()
         putSlot(path, irbo(), 0, 1, {8, 83, 26});
 
     Editor e;
-    showActive(e);
+    QVERIFY(e.showActive());
     pressOpen(e, path);
 
     QCOMPARE(e.dialogs.asked.size(), 1);
@@ -383,7 +377,7 @@ void TestController::save()
     const Snapshot before = snapshot(path, game);
 
     Editor e;
-    showActive(e);
+    QVERIFY(e.showActive());
     e.open(path);
     e.form.atklist->setCurrentRow(row);
     QTest::mouseClick(e.form.option(slot), Qt::LeftButton);
@@ -421,7 +415,7 @@ void TestController::editsAreDiscardedBySelection()
     const int eevee = 132;
 
     Editor e;
-    showActive(e);
+    QVERIFY(e.showActive());
     e.open(path);
     e.form.atklist->setCurrentRow(eevee);
     QCOMPARE(e.form.Combo1->currentText(), QStringLiteral("Item (Evo Stones)"));
@@ -469,7 +463,7 @@ void TestController::editsAreDiscardedBySelection()
 void TestController::nothingWorksBeforeOpen()
 {
     Editor e;
-    showActive(e);
+    QVERIFY(e.showActive());
 
     QTest::mouseClick(e.form.Option3, Qt::LeftButton);
     QTest::mouseClick(e.form.atklist->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
@@ -493,7 +487,7 @@ void TestController::cancelKeepsPreviousRom()
     const QString path = makeImage(m_dir, "kept.nds", irbo());
     putSlot(path, irbo(), 0, 1, {4, 16, 2});
     Editor e;
-    showActive(e);
+    QVERIFY(e.showActive());
     e.open(path);
     pressOpen(e, QString());
 
@@ -519,7 +513,7 @@ void TestController::secondRomReplacesFirst()
     putSlot(second, ireo(), 0, 1, {8, 83, 26});
 
     Editor e;
-    showActive(e);
+    QVERIFY(e.showActive());
     e.open(first);
     e.form.atklist->setCurrentRow(5);
     QTest::mouseClick(e.form.Option3, Qt::LeftButton);
@@ -654,9 +648,9 @@ void TestController::saveFailures()
 
     const QString path = makeImage(m_dir, "fails.nds", irbo());
     putSlot(path, irbo(), 0, 1, {4, 16, 2});
-    FailingFiles files;
+    FaultyFileSystem files;
     Editor e(files);
-    showActive(e);
+    QVERIFY(e.showActive());
     e.open(path);
     e.form.Combo2->setCurrentIndex(20);
     e.form.Combo6->setCurrentIndex(3);
@@ -668,7 +662,7 @@ void TestController::saveFailures()
     } else if (failure == "removed") {
         QVERIFY(QFile::remove(path));
     } else {
-        files.failWrites = true;
+        files.writesBeforeFailure = 0;
     }
     const Snapshot before = snapshot(path, irbo());
     pressSave(e);
@@ -689,12 +683,12 @@ void TestController::failedReadBlocksSave()
     const QString path = makeImage(m_dir, "unreadable.nds", irbo());
     putSlot(path, irbo(), 0, 1, {4, 16, 2});
     putSlot(path, irbo(), 3, 1, {8, 83, 26});
-    FailingFiles files;
+    FaultyFileSystem files;
     Editor e(files);
-    showActive(e);
+    QVERIFY(e.showActive());
     e.open(path);
 
-    files.failReads = true;
+    files.failReadsPastHeader = true;
     e.form.atklist->setCurrentRow(3);
     QCOMPARE(e.dialogs.messages.size(), 1);
     QVERIFY2(e.dialogs.messages[0].text.contains(QDir::toNativeSeparators(path)),
@@ -702,7 +696,7 @@ void TestController::failedReadBlocksSave()
     QCOMPARE(e.form.Combo1->currentIndex(), 4);  // the window still shows what it showed
 
     // Saving now would put species 1's values into species 4's slot.
-    files.failReads = false;
+    files.failReadsPastHeader = false;
     const Snapshot before = snapshot(path, irbo());
     pressSave(e);
     QCOMPARE(e.dialogs.messages.size(), 2);
@@ -719,7 +713,7 @@ void TestController::failedReadBlocksSave()
     // Opening a ROM reads its slot up to three times; a failure is reported once.
     e.form.atklist->setCurrentRow(9);
     QTest::mouseClick(e.form.Option2, Qt::LeftButton);
-    files.failReads = true;
+    files.failReadsPastHeader = true;
     e.open(path);
     QCOMPARE(e.dialogs.messages.size(), 3);
 }
@@ -727,7 +721,7 @@ void TestController::failedReadBlocksSave()
 void TestController::exitAndCloseEndProgram()
 {
     Editor e;
-    showActive(e);
+    QVERIFY(e.showActive());
     e.form.Exit1->trigger();
     QCOMPARE(e.ended, 1);
     QVERIFY(e.form.close());

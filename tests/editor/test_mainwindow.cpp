@@ -252,8 +252,7 @@ void TestMainWindow::tabOrder()
     const QString path = makeImage(dir, "tab.nds", irbo());
     putSlot(path, irbo(), 0, 4, {4, 16, 2});
     Editor e;
-    e.form.show();
-    QVERIFY(QTest::qWaitForWindowActive(&e.form));
+    QVERIFY(e.showActive());
     e.open(path);
     QTest::mouseClick(e.form.Option4, Qt::LeftButton);
     QCOMPARE(QApplication::focusWidget(), e.form.Option4);

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "rom/romfile.h"
+#include "tests/faultyfiles.h"
 #include "rom/slotcodec.h"
 #include "rom/supportedgames.h"
 #include "tools/sampleimage.h"
@@ -78,57 +79,6 @@ inline std::filesystem::path makeImage(const TempDir& dir, const rom::SupportedG
     return p;
 }
 
-/// Wraps the real file system and fails on command, as a full disk or a revoked permission would.
-class FaultyFileSystem final : public rom::FileSystem {
-public:
-    int refuseOpenWith = 0;     // errno to refuse every open with; 0 opens normally
-    int writesBeforeFailure = -1;  // number of writeAt calls that succeed; -1 never fails
-    bool failFlush = false;
-    int opens = 0;
-
-    rom::Result<std::unique_ptr<rom::RomFile>> openReadWrite(const std::filesystem::path& path) override
-    {
-        ++opens;
-        if (refuseOpenWith)
-            return rom::RomError{rom::ErrorKind::CannotOpen, std::generic_category().message(refuseOpenWith)};
-        auto real = rom::SystemFiles().openReadWrite(path);
-        if (!real)
-            return real.error();
-        return std::unique_ptr<rom::RomFile>(
-            std::make_unique<File>(std::move(*real), *this));
-    }
-
-private:
-    class File final : public rom::RomFile {
-    public:
-        File(std::unique_ptr<rom::RomFile> inner, FaultyFileSystem& fs) : m_inner(std::move(inner)), m_fs(fs) {}
-        bool readAt(std::uint64_t o, std::span<std::uint8_t> out) override { return m_inner->readAt(o, out); }
-        bool writeAt(std::uint64_t o, std::span<const std::uint8_t> b) override
-        {
-            if (m_fs.writesBeforeFailure == 0) {
-                m_error = std::generic_category().message(ENOSPC);
-                return false;
-            }
-            if (m_fs.writesBeforeFailure > 0)
-                --m_fs.writesBeforeFailure;
-            return m_inner->writeAt(o, b);
-        }
-        bool flush() override
-        {
-            if (m_fs.failFlush) {
-                m_error = std::generic_category().message(EIO);
-                return false;
-            }
-            return m_inner->flush();
-        }
-        std::int64_t size() override { return m_inner->size(); }
-        std::string lastError() const override { return m_error.empty() ? m_inner->lastError() : m_error; }
-
-    private:
-        std::unique_ptr<rom::RomFile> m_inner;
-        FaultyFileSystem& m_fs;
-        std::string m_error;
-    };
-};
+using faulty::FaultyFileSystem;
 
 }  // namespace romtest
