@@ -45,6 +45,9 @@ QString reasonOf(const rom::RomError& error)
     case rom::ErrorKind::GameChanged: what = QStringLiteral("The file has changed since it was opened"); break;
     case rom::ErrorKind::WriteFailed: what = QStringLiteral("Writing the file failed"); break;
     case rom::ErrorKind::InvalidSlot: what = QStringLiteral("There is no such slot"); break;
+    case rom::ErrorKind::SyncFailed: what = QStringLiteral("The written bytes could not be made safe on the disk"); break;
+    case rom::ErrorKind::SlotChanged: what = QStringLiteral("The slot was changed by another program since it was shown"); break;
+    case rom::ErrorKind::Locked: what = QStringLiteral("Another program is writing to the file"); break;
     }
     return detail.isEmpty() ? what + u'.' : what + QStringLiteral(": ") + detail + u'.';
 }

@@ -1,8 +1,11 @@
 #include "rom/romfile.h"
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <limits>
 #include <system_error>
+#include <thread>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -15,12 +18,16 @@ std::string systemReason(int err)
     return std::generic_category().message(err);
 }
 
-// Positioned reads and writes: one system call per field, nothing buffered in between, so every
+// Positioned reads and writes: one system call per transfer, nothing buffered in between, so every
 // written byte is with the system when writeAt returns.
 class PosixFile final : public RomFile {
 public:
     explicit PosixFile(int fd) : m_fd(fd) {}
-    ~PosixFile() override { ::close(m_fd); }
+    ~PosixFile() override
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
     PosixFile(const PosixFile&) = delete;
     PosixFile& operator=(const PosixFile&) = delete;
 
@@ -46,26 +53,88 @@ public:
         return true;
     }
 
-    bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) override
+    std::size_t writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) override
     {
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            if (!fits(offset + done))
-                return false;
-            const ssize_t n =
-                ::pwrite(m_fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                m_error = systemReason(n < 0 ? errno : EIO);
-                return false;
-            }
-            done += static_cast<std::size_t>(n);
+        // One call: a second one after a short write could land what the first refused, and the
+        // caller then could not tell which bytes to put back.
+        if (!fits(offset + bytes.size()))
+            return 0;
+        ssize_t n;
+        do {
+            n = ::pwrite(m_fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+        } while (n < 0 && errno == EINTR);
+        if (n < 0) {
+            m_error = systemReason(errno);
+            return 0;
         }
-        return true;
+        if (static_cast<std::size_t>(n) < bytes.size())
+            m_error = "only " + std::to_string(n) + " of " + std::to_string(bytes.size()) + " bytes were written";
+        return static_cast<std::size_t>(n);
     }
 
-    bool flush() override { return true; }  // pwrite keeps nothing back
+    bool reserve(std::uint64_t offset, std::uint64_t length) override
+    {
+        if (!fits(offset + length))
+            return false;
+        int result;
+        do {
+            result = ::fallocate(m_fd, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(offset), static_cast<off_t>(length));
+        } while (result < 0 && errno == EINTR);
+        if (result == 0 || errno == EOPNOTSUPP || errno == ENOSYS)
+            return true;  // a file system that cannot reserve still gets the write, and its error if any
+        m_error = systemReason(errno);
+        return false;
+    }
+
+    bool lock(std::uint64_t offset, std::uint64_t length) override
+    {
+        if (!fits(offset + length))
+            return false;
+        struct flock range {};
+        range.l_type = F_WRLCK;
+        range.l_whence = SEEK_SET;
+        range.l_start = static_cast<off_t>(offset);
+        range.l_len = static_cast<off_t>(length);
+        // Holders keep the lock for one save, a few milliseconds; a program stuck holding it must not
+        // hang the window, so give up after a while instead of waiting without end.
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        for (;;) {
+            if (::fcntl(m_fd, F_OFD_SETLK, &range) == 0)
+                return true;
+            const int err = errno;
+            if (err == EINVAL || err == ENOLCK || err == EOPNOTSUPP)
+                return true;  // no locks on this file system: the comparison before writing still guards
+            if ((err != EAGAIN && err != EACCES && err != EINTR) || std::chrono::steady_clock::now() > giveUp) {
+                m_error = err == EAGAIN || err == EACCES ? "another program is writing to the file"
+                                                         : systemReason(err);
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+
+    bool sync() override
+    {
+        int result;
+        do {
+            result = ::fdatasync(m_fd);
+        } while (result < 0 && errno == EINTR);
+        if (result == 0)
+            return true;
+        m_error = systemReason(errno);
+        return false;
+    }
+
+    bool close() override
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        // Never retried on EINTR: the descriptor is gone either way on Linux.
+        if (fd < 0 || ::close(fd) == 0)
+            return true;
+        m_error = systemReason(errno);
+        return false;
+    }
 
     std::int64_t size() override
     {
@@ -96,10 +165,20 @@ class PosixFileSystem final : public FileSystem {
 public:
     Result<std::unique_ptr<RomFile>> openReadWrite(const std::filesystem::path& path) override
     {
+        return openWith(path, O_RDWR);
+    }
+    Result<std::unique_ptr<RomFile>> openReadOnly(const std::filesystem::path& path) override
+    {
+        return openWith(path, O_RDONLY);
+    }
+
+private:
+    static Result<std::unique_ptr<RomFile>> openWith(const std::filesystem::path& path, int mode)
+    {
         // Existing file only: never created, never truncated.
         int fd = -1;
         do {
-            fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+            fd = ::open(path.c_str(), mode | O_CLOEXEC);
         } while (fd < 0 && errno == EINTR);
         if (fd < 0)
             return RomError{ErrorKind::CannotOpen, systemReason(errno)};
@@ -115,19 +194,9 @@ FileSystem& SystemFiles()
     return files;
 }
 
-bool readU16le(RomFile& file, std::uint64_t offset, std::uint16_t& value)
+void IgnoreFileSizeSignal()
 {
-    std::uint8_t b[2];
-    if (!file.readAt(offset, b))
-        return false;
-    value = static_cast<std::uint16_t>(b[0] | (b[1] << 8));
-    return true;
-}
-
-bool writeU16le(RomFile& file, std::uint64_t offset, std::uint16_t value)
-{
-    const std::uint8_t b[2] = {static_cast<std::uint8_t>(value & 0xFF), static_cast<std::uint8_t>(value >> 8)};
-    return file.writeAt(offset, b);
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 }  // namespace rom

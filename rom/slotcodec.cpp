@@ -7,6 +7,8 @@
 namespace rom {
 namespace {
 
+constexpr std::uint64_t kTableBytes = std::uint64_t(kSpeciesRows) * EvolutionRecord::kSize;
+
 bool validAddress(int speciesRow, int slot)
 {
     return speciesRow >= 0 && speciesRow < kSpeciesRows && slot >= 1 && slot <= EvolutionRecord::kSlots;
@@ -18,32 +20,98 @@ RomError invalidAddress(int speciesRow, int slot)
 }
 
 // A failed read inside the file is the system's failure; past its end it is a short file.
-RomError readError(RomFile& file, std::uint64_t slotEnd)
+RomError readError(RomFile& file, std::uint64_t end)
 {
     const std::int64_t size = file.size();
-    if (size >= 0 && static_cast<std::uint64_t>(size) < slotEnd)
+    if (size >= 0 && static_cast<std::uint64_t>(size) < end)
         return {ErrorKind::OutsideFile, "the file ends at byte " + std::to_string(size)};
     return {ErrorKind::ReadFailed, file.lastError()};
 }
 
-// The open file and the table base for one slot's transfer, once the slot is known to exist.
-struct SlotAccess {
+RomError failure(ErrorKind kind, const RomFile& file)
+{
+    return {kind, file.lastError()};
+}
+
+// The open file and the table base of a supported game.
+struct OpenGame {
     std::uint64_t base;
     std::unique_ptr<RomFile> file;
 };
 
-Result<SlotAccess> openSlot(const std::filesystem::path& path, const GameCode& game, int speciesRow, int slot,
-                            FileSystem& files)
+Result<OpenGame> openGame(const std::filesystem::path& path, const GameCode& game, Access access, FileSystem& files)
 {
     const auto base = TableBase(game);
     if (!base)
         return RomError{ErrorKind::GameChanged, "not a supported game"};
-    if (!validAddress(speciesRow, slot))
-        return invalidAddress(speciesRow, slot);
-    auto opened = files.openReadWrite(path);
+    auto opened = files.open(path, access);
     if (!opened)
         return opened.error();
-    return SlotAccess{*base, std::move(*opened)};
+    return OpenGame{*base, std::move(*opened)};
+}
+
+// Offsets are only meaningful while the file is still the game it was identified as: a file replaced
+// by another game or cut short would be read or written at the wrong places.
+std::optional<RomError> checkGameCode(RomFile& file, const GameCode& game)
+{
+    std::uint8_t code[4];
+    if (!file.readAt(kGameCodeOffset, code))
+        return RomError{ErrorKind::GameChanged, "the file no longer has a game code"};
+    if (!std::equal(game.begin(), game.end(), code,
+                    [](char c, std::uint8_t b) { return static_cast<std::uint8_t>(c) == b; }))
+        return RomError{ErrorKind::GameChanged, "the file's game code has changed since it was opened"};
+    return std::nullopt;
+}
+
+std::uint64_t slotStart(std::uint64_t base, int speciesRow, int slot)
+{
+    return FieldOffset(base, speciesRow, slot, Field::Method);
+}
+
+void putWord(SlotBytes& bytes, Field field, int value)
+{
+    const auto at = static_cast<std::size_t>(field);
+    const auto word = static_cast<std::uint16_t>(value);
+    bytes[at] = static_cast<std::uint8_t>(word & 0xFF);
+    bytes[at + 1] = static_cast<std::uint8_t>(word >> 8);
+}
+
+std::int16_t signedWord(const SlotBytes& bytes, Field field)
+{
+    const auto at = static_cast<std::size_t>(field);
+    return static_cast<std::int16_t>(bytes[at] | (bytes[at + 1] << 8));
+}
+
+// One write of the new bytes; whatever part of it landed before a failure is put back.
+std::optional<RomError> writeOrRestore(RomFile& file, std::uint64_t at, const SlotBytes& old, const SlotBytes& wanted)
+{
+    const std::size_t landed = file.writeAt(at, wanted);
+    if (landed == wanted.size())
+        return std::nullopt;
+    RomError error = failure(ErrorKind::WriteFailed, file);
+    if (landed > 0) {
+        const std::span<const std::uint8_t> back = std::span(old).first(std::min(landed, old.size()));
+        if (file.writeAt(at, back) != back.size())
+            error.mayHaveChanged = ByteRange{at, at + back.size() - 1};
+    }
+    return error;
+}
+
+// Puts a slot's old bytes back after its write could not be confirmed, through a fresh descriptor:
+// the one that wrote it may already be closed.
+std::optional<RomError> undoUnconfirmed(const std::filesystem::path& path, std::uint64_t at, const SlotBytes& old,
+                                        RomError error, FileSystem& files)
+{
+    auto opened = files.openReadWrite(path);
+    bool restored = false;
+    if (opened) {
+        RomFile& file = **opened;
+        restored = file.lock(at, old.size()) && file.writeAt(at, old) == old.size() && file.sync();
+        restored = file.close() && restored;
+    }
+    if (!restored)
+        error.mayHaveChanged = ByteRange{at, at + old.size() - 1};
+    return error;
 }
 
 }  // namespace
@@ -56,99 +124,200 @@ std::uint64_t FieldOffset(std::uint64_t base, int speciesRow, int slot, Field fi
            static_cast<std::uint64_t>(field);
 }
 
-Result<EvolutionSlot> ReadSlot(const std::filesystem::path& path, const GameCode& game, int speciesRow, int slot,
-                               FileSystem& files)
+EvolutionSlot DecodeSlot(const SlotBytes& bytes)
 {
-    auto access = openSlot(path, game, speciesRow, slot, files);
-    if (!access)
-        return access.error();
-    const std::uint64_t base = access->base;
-    RomFile& file = *access->file;
-
-    const std::uint64_t slotStart = FieldOffset(base, speciesRow, slot, Field::Method);
-    const std::uint64_t slotEnd = slotStart + EvolutionSlot::kSize;
     EvolutionSlot out;
-
-    std::uint8_t byte = 0;
-    if (!file.readAt(slotStart, {&byte, 1}))
-        return readError(file, slotEnd);
-    out.method = byte;
-
-    const std::uint64_t paramAt = FieldOffset(base, speciesRow, slot, Field::Parameter);
-    std::uint16_t word = 0;
+    out.bytes = bytes;
+    out.method = bytes[0];  // the method word's high byte is never looked at
     switch (KindOf(out.method)) {
     case ParamKind::Level:
-        if (!file.readAt(paramAt, {&byte, 1}))
-            return readError(file, slotEnd);
-        out.parameter = byte;
+        out.parameter = bytes[2];
         break;
     case ParamKind::Move:
     case ParamKind::Item:
     case ParamKind::Species:
-        if (!readU16le(file, paramAt, word))
-            return readError(file, slotEnd);
-        out.parameter = static_cast<std::int16_t>(word);
+        out.parameter = signedWord(bytes, Field::Parameter);
         break;
     case ParamKind::None:
     case ParamKind::Constant:
         break;
     }
-
-    if (!readU16le(file, FieldOffset(base, speciesRow, slot, Field::Target), word))
-        return readError(file, slotEnd);
-    out.target = static_cast<std::int16_t>(word);
+    out.target = signedWord(bytes, Field::Target);
     return out;
 }
 
-std::optional<RomError> WriteSlot(const std::filesystem::path& path, const GameCode& game, int speciesRow, int slot,
-                                  const SlotWrite& values, FileSystem& files)
+Result<EvolutionSlot> ReadSlot(const std::filesystem::path& path, const GameCode& game, int speciesRow, int slot,
+                               FileSystem& files)
 {
-    auto access = openSlot(path, game, speciesRow, slot, files);
+    if (!validAddress(speciesRow, slot))
+        return invalidAddress(speciesRow, slot);
+    auto access = openGame(path, game, Access::ReadWrite, files);
     if (!access)
         return access.error();
-    const std::uint64_t base = access->base;
     RomFile& file = *access->file;
+    if (auto changed = checkGameCode(file, game))
+        return *changed;
 
-    std::uint8_t code[4];
-    if (!file.readAt(kGameCodeOffset, code))
-        return RomError{ErrorKind::GameChanged, "the file no longer has a game code"};
-    if (!std::equal(game.begin(), game.end(), code, [](char c, std::uint8_t b) { return static_cast<std::uint8_t>(c) == b; }))
-        return RomError{ErrorKind::GameChanged, "the file's game code has changed since it was opened"};
+    const std::uint64_t at = slotStart(access->base, speciesRow, slot);
+    SlotBytes bytes{};
+    if (!file.readAt(at, bytes))
+        return readError(file, at + bytes.size());
+    return DecodeSlot(bytes);
+}
 
-    // Never write a slot that would grow the file or straddle its end.
-    const std::uint64_t slotEnd = FieldOffset(base, speciesRow, slot, Field::Method) + EvolutionSlot::kSize;
-    const std::int64_t size = file.size();
-    if (size < 0)
-        return RomError{ErrorKind::ReadFailed, file.lastError()};
-    if (static_cast<std::uint64_t>(size) < slotEnd)
-        return RomError{ErrorKind::OutsideFile, "the file ends at byte " + std::to_string(size)};
+SlotBytes EvolutionTable::slot(int speciesRow, int slot) const
+{
+    SlotBytes out{};
+    const std::size_t at = static_cast<std::size_t>(slotStart(0, speciesRow, slot));
+    std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(at), out.size(), out.begin());
+    return out;
+}
 
-    auto put = [&](Field field, int value) {
-        return writeU16le(file, FieldOffset(base, speciesRow, slot, field), static_cast<std::uint16_t>(value));
-    };
-    bool ok = true;
+Result<EvolutionTable> ReadTable(const std::filesystem::path& path, const GameCode& game, FileSystem& files,
+                                 Access access)
+{
+    auto opened = openGame(path, game, access, files);
+    if (!opened)
+        return opened.error();
+    RomFile& file = *opened->file;
+    if (auto changed = checkGameCode(file, game))
+        return *changed;
+    EvolutionTable table;
+    table.bytes.resize(kTableBytes);
+    if (!file.readAt(opened->base, table.bytes))
+        return readError(file, opened->base + kTableBytes);
+    return table;
+}
+
+SlotBytes ComposeSlot(const SlotBytes& kept, const SlotWrite& values)
+{
+    SlotBytes out = kept;
     if (values.method)
-        ok = put(Field::Method, *values.method);
+        putWord(out, Field::Method, *values.method);
     switch (values.kind) {
     case ParamKind::Level:
     case ParamKind::Item:
     case ParamKind::Species:
     case ParamKind::Move:
-        if (ok && values.parameter)
-            ok = put(Field::Parameter, *values.parameter);
+        if (values.parameter)
+            putWord(out, Field::Parameter, *values.parameter);
         break;
     case ParamKind::Constant:
-        if (ok)
-            ok = put(Field::Parameter, 0);
+        putWord(out, Field::Parameter, 0);
         break;
     case ParamKind::None:
         break;
     }
-    if (ok && values.target)
-        ok = put(Field::Target, *values.target);
-    if (!ok || !file.flush())
-        return RomError{ErrorKind::WriteFailed, file.lastError()};
-    return std::nullopt;
+    if (values.target)
+        putWord(out, Field::Target, *values.target);
+    return out;
+}
+
+BatchResult WriteSlots(const std::filesystem::path& path, const GameCode& game, std::span<const SlotChange> changes,
+                       FileSystem& files)
+{
+    BatchResult result;
+    auto stop = [&](std::size_t at, RomError error) {
+        result.at = at;
+        result.error = std::move(error);
+        return result;
+    };
+    if (changes.empty()) {
+        result.confirmed = true;
+        return result;
+    }
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        if (!validAddress(changes[i].speciesRow, changes[i].slot))
+            return stop(i, invalidAddress(changes[i].speciesRow, changes[i].slot));
+    }
+
+    auto opened = openGame(path, game, Access::ReadWrite, files);
+    if (!opened)
+        return stop(0, opened.error());
+    const std::uint64_t base = opened->base;
+    RomFile& file = *opened->file;
+
+    std::uint64_t first = UINT64_MAX, end = 0;
+    for (const SlotChange& c : changes) {
+        first = std::min(first, slotStart(base, c.speciesRow, c.slot));
+        end = std::max(end, slotStart(base, c.speciesRow, c.slot) + EvolutionSlot::kSize);
+    }
+    // Held from the comparison to the sync, so two savers cannot interleave their reads and writes.
+    if (!file.lock(first, end - first))
+        return stop(0, failure(ErrorKind::Locked, file));
+    if (auto changed = checkGameCode(file, game))
+        return stop(0, *changed);
+
+    // Never write a slot that would grow the file or straddle its end.
+    const std::int64_t size = file.size();
+    if (size < 0)
+        return stop(0, failure(ErrorKind::ReadFailed, file));
+    if (static_cast<std::uint64_t>(size) < end) {
+        for (std::size_t i = 0; i < changes.size(); ++i) {
+            if (slotStart(base, changes[i].speciesRow, changes[i].slot) + EvolutionSlot::kSize >
+                static_cast<std::uint64_t>(size))
+                return stop(i, {ErrorKind::OutsideFile, "the file ends at byte " + std::to_string(size)});
+        }
+    }
+
+    // Compare everything first: a plan made from bytes someone has since changed is not applied at all.
+    std::vector<std::uint8_t> current(end - first);
+    if (!file.readAt(first, current))
+        return stop(0, readError(file, end));
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        const auto at = static_cast<std::size_t>(slotStart(base, changes[i].speciesRow, changes[i].slot) - first);
+        if (!std::equal(changes[i].expected.begin(), changes[i].expected.end(), current.begin() + std::ptrdiff_t(at)))
+            return stop(i, {ErrorKind::SlotChanged, "the slot was changed by another program since it was read"});
+    }
+    // A full disk fails here, before any byte has changed.
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        if (!file.reserve(slotStart(base, changes[i].speciesRow, changes[i].slot), EvolutionSlot::kSize))
+            return stop(i, failure(ErrorKind::WriteFailed, file));
+    }
+
+    for (const SlotChange& c : changes) {
+        if (auto error = writeOrRestore(file, slotStart(base, c.speciesRow, c.slot), c.expected, c.wanted)) {
+            result.at = result.written;
+            result.error = std::move(error);
+            break;
+        }
+        ++result.written;
+    }
+    // What was written is made durable even when a later slot failed.
+    const bool synced = result.written == 0 || file.sync();
+    if (!synced && !result.error) {
+        result.at = result.written;
+        result.error = failure(ErrorKind::SyncFailed, file);
+    }
+    const bool closed = file.close();
+    if (!closed && !result.error) {
+        result.at = result.written;
+        result.error = failure(ErrorKind::SyncFailed, file);
+    }
+    result.confirmed = synced && closed;
+    return result;
+}
+
+std::optional<RomError> WriteSlot(const std::filesystem::path& path, const GameCode& game, int speciesRow, int slot,
+                                  const SlotWrite& values, const SlotBytes& expected, FileSystem& files)
+{
+    const SlotChange change{speciesRow, slot, expected, ComposeSlot(expected, values)};
+    BatchResult result = WriteSlots(path, game, {&change, 1}, files);
+    if (result.written == 1 && !result.confirmed) {
+        // A save that was not confirmed is a failed save, and a failed save leaves the file as it was.
+        const auto base = TableBase(game);
+        return undoUnconfirmed(path, slotStart(*base, speciesRow, slot), expected, std::move(*result.error), files);
+    }
+    return result.error;
+}
+
+std::optional<RomError> WriteSlot(const std::filesystem::path& path, const GameCode& game, int speciesRow, int slot,
+                                  const SlotWrite& values, FileSystem& files)
+{
+    const auto current = ReadSlot(path, game, speciesRow, slot, files);
+    if (!current)
+        return current.error();
+    return WriteSlot(path, game, speciesRow, slot, values, current->bytes, files);
 }
 
 }  // namespace rom

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
+#include <vector>
 
 #include "rom/methods.h"
 #include "rom/romfile.h"
@@ -18,6 +21,9 @@ struct EvolutionRecord {
     static constexpr int kSlots = 7;
 };
 
+/// A slot's six bytes as stored: method, parameter and target words, little-endian.
+using SlotBytes = std::array<std::uint8_t, 6>;
+
 /// One slot as the editor reads it: widths differ by field.
 struct EvolutionSlot {
     static constexpr int kSize = 6;
@@ -26,6 +32,7 @@ struct EvolutionSlot {
     std::optional<int> parameter;    // by KindOf(method): Level the low byte; Item, Species, Move signed 16-bit;
                                      // nothing for None and Constant
     int target = 0;                  // signed 16-bit
+    SlotBytes bytes{};               // the six bytes these values were read from
 };
 
 enum class Field { Method = 0, Parameter = 2, Target = 4 };
@@ -33,10 +40,26 @@ enum class Field { Method = 0, Parameter = 2, Target = 4 };
 /// Absolute offset of a field: base + 44 * row + 6 * (slot - 1) + field; row 0 to 648, slot 1 to 7.
 std::uint64_t FieldOffset(std::uint64_t base, int speciesRow, int slot, Field field);
 
+/// The values of six stored bytes, read with the editor's widths.
+EvolutionSlot DecodeSlot(const SlotBytes& bytes);
+
 /// Reads slot 1-7 of species row 0-648 of the identified game's table, opening and closing the file.
-/// Fails with OutsideFile rather than return values from beyond the file's end.
+/// Fails with GameChanged when the file no longer carries that game's code, and with OutsideFile
+/// rather than return values from beyond the file's end.
 Result<EvolutionSlot> ReadSlot(const std::filesystem::path& path, const GameCode& game, int speciesRow, int slot,
                                FileSystem& files = SystemFiles());
+
+/// The whole evolution table as stored: 649 records of 44 bytes, read with one read.
+struct EvolutionTable {
+    std::vector<std::uint8_t> bytes;
+    /// Slot 1-7 of species row 0-648.
+    SlotBytes slot(int speciesRow, int slot) const;
+};
+
+/// Reads the game's whole table after checking the file's game code; the file is opened with the
+/// given access (read-only by default, so a write-protected file can be read).
+Result<EvolutionTable> ReadTable(const std::filesystem::path& path, const GameCode& game,
+                                 FileSystem& files = SystemFiles(), Access access = Access::ReadOnly);
 
 /// What to store in a slot. Each present value is written as a 16-bit little-endian word;
 /// an absent one leaves the stored word exactly as it is.
@@ -47,10 +70,43 @@ struct SlotWrite {
     std::optional<int> target;
 };
 
-/// Writes one slot in place. Before writing, checks that the file still carries the game code it was
-/// identified by and that the slot lies wholly inside it; the written bytes are flushed before success.
-/// Returns the error, or nullopt once everything is written.
+/// The six bytes a save of values stores over kept: the write rules applied to the kept bytes.
+SlotBytes ComposeSlot(const SlotBytes& kept, const SlotWrite& values);
+
+/// Saves one slot in place, all or nothing: under a lock on the slot, checks the game code, the
+/// file's size and that the slot still holds `expected` (the bytes the values were shown from; else
+/// SlotChanged and nothing written), reserves the disk space, writes the six bytes of
+/// ComposeSlot(expected, values) with one write, syncs and closes. Any failure puts the old bytes
+/// back; only if that fails too does the error carry mayHaveChanged. Nullopt once durable.
+std::optional<RomError> WriteSlot(const std::filesystem::path& path, const GameCode& game, int speciesRow, int slot,
+                                  const SlotWrite& values, const SlotBytes& expected,
+                                  FileSystem& files = SystemFiles());
+
+/// The same, composing over whatever the slot holds at the time of writing: for callers with no
+/// earlier read to compare against.
 std::optional<RomError> WriteSlot(const std::filesystem::path& path, const GameCode& game, int speciesRow, int slot,
                                   const SlotWrite& values, FileSystem& files = SystemFiles());
+
+/// One slot of a batch: the bytes it was planned from and the bytes to store.
+struct SlotChange {
+    int speciesRow;
+    int slot;
+    SlotBytes expected;
+    SlotBytes wanted;
+};
+
+struct BatchResult {
+    std::size_t written = 0;         // changes[0, written) are in the file
+    bool confirmed = false;          // and they were synced and the file closed without error
+    std::optional<RomError> error;   // why the batch stopped: at changes[written], or at the final sync or
+                                     // close when written == changes.size(); changes[written] is never half-written
+    std::size_t at = 0;              // the change the error is about (for SlotChanged, the first that differs)
+};
+
+/// Writes several slots under one lock with one sync at the end. Before the first write, every slot
+/// is compared with its expected bytes (any difference: SlotChanged, nothing written) and reserved.
+/// Each slot is then one write, put back on failure; the slots before it stay written and are synced.
+BatchResult WriteSlots(const std::filesystem::path& path, const GameCode& game, std::span<const SlotChange> changes,
+                       FileSystem& files = SystemFiles());
 
 }  // namespace rom

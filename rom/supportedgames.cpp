@@ -32,9 +32,9 @@ std::string_view RomCaption(const GameCode& code)
     return {};
 }
 
-Result<Identification> IdentifyRom(const std::filesystem::path& path, FileSystem& files)
+Result<Identification> IdentifyRom(const std::filesystem::path& path, FileSystem& files, Access access)
 {
-    auto opened = files.openReadWrite(path);
+    auto opened = files.open(path, access);
     if (!opened)
         return opened.error();
     RomFile& file = **opened;

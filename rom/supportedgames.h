@@ -41,9 +41,10 @@ struct Identification {
     std::int64_t fileSize = 0;
 };
 
-/// Opens the file read-write, reads the game code at offset 12 and closes it.
+/// Opens the file (read-write unless told otherwise), reads the game code at offset 12 and closes it.
 /// A file shorter than 16 bytes is unsupported; an error only when the file cannot be opened or read.
-Result<Identification> IdentifyRom(const std::filesystem::path& path, FileSystem& files = SystemFiles());
+Result<Identification> IdentifyRom(const std::filesystem::path& path, FileSystem& files = SystemFiles(),
+                                   Access access = Access::ReadWrite);
 
 /// Whether every record of the game's evolution table lies inside a file of this size.
 bool TableFits(const SupportedGame& game, std::int64_t fileSize);
