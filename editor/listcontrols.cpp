@@ -5,7 +5,7 @@
 #include <QSignalBlocker>
 #include <QStringListModel>
 
-#include "editor/namelists.h"
+#include "rom/namelists.h"
 
 namespace editor {
 
@@ -41,7 +41,7 @@ void loadRows(QListWidget* list, std::span<const std::string_view> rows)
 
 std::span<const std::string_view> speciesListRows()
 {
-    return std::span<const std::string_view>(SpeciesNames).subspan(1);
+    return std::span<const std::string_view>(rom::SpeciesNames).subspan(1);
 }
 
 }  // namespace editor

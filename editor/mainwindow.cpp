@@ -21,8 +21,8 @@
 #include "editor/aboutbox.h"
 #include "editor/dialogs.h"
 #include "editor/listcontrols.h"
-#include "editor/namelists.h"
 #include "rom/methods.h"
+#include "rom/namelists.h"
 
 namespace editor {
 namespace {
@@ -274,11 +274,11 @@ void Form1::buildControls()
     Combo5 = dropDown(Frame6, "Combo5", QStringLiteral("Attack"), 120, 300, 2415);
     Combo6 = dropDown(Frame7, "Combo6", QStringLiteral("Evolution"), 120, 330, 2415);
     loadRows(Combo1, rom::MethodNames);
-    loadRows(Combo2, LevelNames);
-    loadRows(Combo3, ItemNames);
-    loadRows(Combo4, SpeciesNames);
-    loadRows(Combo5, MoveNames);
-    loadRows(Combo6, SpeciesNames);
+    loadRows(Combo2, rom::LevelNames);
+    loadRows(Combo3, rom::ItemNames);
+    loadRows(Combo4, rom::SpeciesNames);
+    loadRows(Combo5, rom::MoveNames);
+    loadRows(Combo6, rom::SpeciesNames);
 
     const QColor white(255, 255, 255);
     Label11 = label(Frame8, "Label11", QStringLiteral("Pokemon Black 2 (U) (IREO)"),

@@ -14,12 +14,12 @@
 #include <vector>
 
 #include "editor/listcontrols.h"
-#include "editor/namelists.h"
+#include "rom/namelists.h"
 
-using editor::ItemNames;
-using editor::LevelNames;
-using editor::MoveNames;
-using editor::SpeciesNames;
+using rom::ItemNames;
+using rom::LevelNames;
+using rom::MoveNames;
+using rom::SpeciesNames;
 
 namespace {
 

@@ -2,9 +2,9 @@
 // Regenerate instead of editing by hand. One row per line with its row number, so any row can be
 // checked against a public table. Bytes are Windows-1252; "\xE9" is e-acute.
 
-#include "editor/namelists.h"
+#include "rom/namelists.h"
 
-namespace editor {
+namespace rom {
 
 constinit const std::array<std::string_view, 650> SpeciesNames =
     std::to_array<std::string_view>({
@@ -1960,4 +1960,4 @@ constinit const std::array<std::string_view, 101> LevelNames =
         "100",  // 100
     });
 
-}  // namespace editor
+}  // namespace rom

@@ -3,7 +3,7 @@
 #include <array>
 #include <string_view>
 
-namespace editor {
+namespace rom {
 
 // Fixed name lists: a row's position is the number stored in the game. Texts are single-byte
 // Windows-1252 (the only non-ASCII byte is 0xE9, "é"); trailing spaces and repeated texts are data.
@@ -12,4 +12,4 @@ extern const std::array<std::string_view, 560> MoveNames;     // row 0 "None", r
 extern const std::array<std::string_view, 627> ItemNames;     // row n item n
 extern const std::array<std::string_view, 101> LevelNames;    // "00" to "100"
 
-}  // namespace editor
+}  // namespace rom
