@@ -1,0 +1,234 @@
+#include "cli/common.h"
+
+#include <algorithm>
+#include <array>
+#include <ostream>
+#include <unordered_map>
+
+#include "rom/methods.h"
+#include "rom/namelists.h"
+
+namespace cli {
+namespace {
+
+// Rows are Windows-1252 whose only non-ASCII byte is 0xE9; Latin-1 decoding gives the same text.
+std::string toUtf8(std::string_view row)
+{
+    std::string out;
+    out.reserve(row.size() + 2);
+    for (const char c : row) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            out += c;
+        } else {
+            out += static_cast<char>(0xC0 | (b >> 6));
+            out += static_cast<char>(0x80 | (b & 0x3F));
+        }
+    }
+    return out;
+}
+
+struct NameIndex {
+    std::vector<std::string> names;
+    std::unordered_map<std::string, std::vector<int>> rows;
+
+    explicit NameIndex(std::span<const std::string_view> list)
+    {
+        names.reserve(list.size());
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            names.push_back(toUtf8(list[i]));
+            rows[names.back()].push_back(static_cast<int>(i));
+        }
+    }
+};
+
+const NameIndex& indexOf(List list)
+{
+    static const std::array<NameIndex, 5> indexes{
+        NameIndex(rom::MethodNames), NameIndex(rom::LevelNames), NameIndex(rom::ItemNames),
+        NameIndex(rom::SpeciesNames), NameIndex(rom::MoveNames)};
+    return indexes[static_cast<std::size_t>(list)];
+}
+
+std::string printableCode(const rom::GameCode& code)
+{
+    std::string out;
+    for (const char c : code) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x20 && b < 0x7F) {
+            out += c;
+        } else {
+            static const char hex[] = "0123456789ABCDEF";
+            out += "\\x";
+            out += hex[b >> 4];
+            out += hex[b & 15];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string Shown(const std::filesystem::path& path)
+{
+    return path.string();
+}
+
+std::string Describe(const rom::RomError& error)
+{
+    std::string what;
+    switch (error.kind) {
+    case rom::ErrorKind::CannotOpen: what = "cannot be opened"; break;
+    case rom::ErrorKind::ReadFailed: what = "reading failed"; break;
+    case rom::ErrorKind::OutsideFile: what = "the table lies beyond the end of the file"; break;
+    case rom::ErrorKind::GameChanged: what = "the file has changed since it was identified"; break;
+    case rom::ErrorKind::WriteFailed: what = "writing failed"; break;
+    case rom::ErrorKind::SyncFailed: what = "the written bytes could not be made safe on the disk"; break;
+    case rom::ErrorKind::InvalidSlot: what = "there is no such slot"; break;
+    case rom::ErrorKind::SlotChanged: what = "a slot was changed by another program since it was read"; break;
+    case rom::ErrorKind::Locked: what = "another program is writing to the file"; break;
+    }
+    if (!error.reason.empty())
+        what += ": " + error.reason;
+    if (error.mayHaveChanged)
+        what += "; putting the old bytes back failed too, so bytes " + std::to_string(error.mayHaveChanged->first) +
+                " to " + std::to_string(error.mayHaveChanged->last) + " may hold a mix of old and new";
+    return what;
+}
+
+const rom::SupportedGame* IdentifyOrRefuse(const std::filesystem::path& path, rom::Access access, Io& io)
+{
+    const auto identified = rom::IdentifyRom(path, io.files, access);
+    if (!identified) {
+        io.err << Shown(path) << ": " << Describe(identified.error()) << '\n';
+        return nullptr;
+    }
+    if (!identified->game) {
+        io.err << Shown(path) << ": unsupported ROM: game code \"" << printableCode(identified->code)
+               << "\" is neither IRBO nor IREO\n";
+        return nullptr;
+    }
+    if (!rom::TableFits(*identified->game, identified->fileSize)) {
+        io.err << Shown(path) << ": too short to hold the evolution table of " << identified->game->name
+               << ": it has " << identified->fileSize << " bytes\n";
+        return nullptr;
+    }
+    return identified->game;
+}
+
+std::optional<rom::EvolutionTable> ReadRomTable(const std::filesystem::path& path, rom::Access access,
+                                                const rom::SupportedGame*& game, Io& io)
+{
+    game = IdentifyOrRefuse(path, access, io);
+    if (!game)
+        return std::nullopt;
+    auto table = rom::ReadTable(path, game->code, io.files, access);
+    if (!table) {
+        io.err << Shown(path) << ": " << Describe(table.error()) << '\n';
+        return std::nullopt;
+    }
+    return std::move(*table);
+}
+
+std::optional<List> ParameterList(rom::ParamKind kind)
+{
+    switch (kind) {
+    case rom::ParamKind::Level: return List::Level;
+    case rom::ParamKind::Item: return List::Item;
+    case rom::ParamKind::Species: return List::Species;
+    case rom::ParamKind::Move: return List::Move;
+    case rom::ParamKind::None:
+    case rom::ParamKind::Constant: break;
+    }
+    return std::nullopt;
+}
+
+const std::string* NameOf(List list, int number)
+{
+    const NameIndex& index = indexOf(list);
+    if (number < 0 || static_cast<std::size_t>(number) >= index.names.size())
+        return nullptr;
+    return &index.names[static_cast<std::size_t>(number)];
+}
+
+std::span<const int> RowsNamed(List list, std::string_view name)
+{
+    const NameIndex& index = indexOf(list);
+    const auto found = index.rows.find(std::string(name));
+    if (found == index.rows.end())
+        return {};
+    return found->second;
+}
+
+std::string_view WhatOf(List list)
+{
+    switch (list) {
+    case List::Method: return "method";
+    case List::Level: return "level";
+    case List::Item: return "item";
+    case List::Species: return "species";
+    case List::Move: return "move";
+    }
+    return "";
+}
+
+SlotValues ValuesOf(int species, int slot, const rom::SlotBytes& bytes)
+{
+    const rom::EvolutionSlot read = rom::DecodeSlot(bytes);
+    return {species, slot, read.method, read.parameter, read.target};
+}
+
+std::string SlotName(int species, int slot)
+{
+    const std::string* name = NameOf(List::Species, species);
+    return (name ? *name + " (" + std::to_string(species) + ")" : "species " + std::to_string(species)) + " slot " +
+           std::to_string(slot);
+}
+
+std::optional<std::size_t> FirstBadUtf8(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        std::size_t length = 0;
+        std::uint32_t cp = 0;
+        if (b < 0x80) {
+            ++i;
+            continue;
+        } else if ((b & 0xE0) == 0xC0) {
+            length = 2;
+            cp = b & 0x1F;
+        } else if ((b & 0xF0) == 0xE0) {
+            length = 3;
+            cp = b & 0x0F;
+        } else if ((b & 0xF8) == 0xF0) {
+            length = 4;
+            cp = b & 0x07;
+        } else {
+            return i;
+        }
+        if (i + length > text.size())
+            return i;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto c = static_cast<unsigned char>(text[i + k]);
+            if ((c & 0xC0) != 0x80)
+                return i;
+            cp = (cp << 6) | (c & 0x3F);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+        static constexpr std::uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (cp < kSmallest[length] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
+            return i;
+        i += length;
+    }
+    return std::nullopt;
+}
+
+std::size_t DisplayWidth(std::string_view text)
+{
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+}  // namespace cli

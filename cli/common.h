@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <iosfwd>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "rom/romfile.h"
+#include "rom/slotcodec.h"
+#include "rom/supportedgames.h"
+
+namespace cli {
+
+enum Exit { kSuccess = 0, kFailure = 1, kUsage = 2 };
+
+/// Where a command reads and writes: the process's streams in the program, string streams in tests.
+struct Io {
+    std::istream& in;
+    std::ostream& out;
+    std::ostream& err;
+    rom::FileSystem& files;
+};
+
+/// A file name as messages show it: as given on the command line.
+std::string Shown(const std::filesystem::path& path);
+
+/// The core's reason for a failure in a sentence, without the file name.
+std::string Describe(const rom::RomError& error);
+
+/// Identifies the ROM as the editor does; on refusal reports why on err and returns nullptr.
+const rom::SupportedGame* IdentifyOrRefuse(const std::filesystem::path& path, rom::Access access, Io& io);
+
+/// Identifies the ROM and reads its whole table; on failure reports why and returns nullopt.
+std::optional<rom::EvolutionTable> ReadRomTable(const std::filesystem::path& path, rom::Access access,
+                                                const rom::SupportedGame*& game, Io& io);
+
+/// The five lists a slot's numbers are rows of.
+enum class List { Method, Level, Item, Species, Move };
+
+/// The list a parameter of this kind is a row of; nullopt for None and Constant.
+std::optional<List> ParameterList(rom::ParamKind kind);
+
+/// The row's text in UTF-8, or nullptr when the number has no row.
+const std::string* NameOf(List list, int number);
+
+/// Every row whose text is exactly this UTF-8 name, in row order.
+std::span<const int> RowsNamed(List list, std::string_view name);
+
+/// What one column calls the list's values, for messages ("method", "level", ...).
+std::string_view WhatOf(List list);
+
+/// The values of one slot as the editor reads them, with its address.
+struct SlotValues {
+    int species = 0;  // 1 to 649
+    int slot = 0;     // 1 to 7
+    int method = 0;
+    std::optional<int> parameter;
+    int target = 0;
+    bool operator==(const SlotValues&) const = default;
+};
+
+/// The values the editor shows for these stored bytes.
+SlotValues ValuesOf(int species, int slot, const rom::SlotBytes& bytes);
+
+/// "Eevee (133) slot 2": how messages name a slot.
+std::string SlotName(int species, int slot);
+
+/// Whether the text is well-formed UTF-8; if not, the offset of the first bad byte.
+std::optional<std::size_t> FirstBadUtf8(std::string_view text);
+
+/// Number of characters of UTF-8 text, for aligning columns.
+std::size_t DisplayWidth(std::string_view text);
+
+}  // namespace cli

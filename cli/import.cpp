@@ -1,0 +1,409 @@
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <cstdio>
+#include <fstream>
+#include <istream>
+#include <iterator>
+#include <map>
+#include <ostream>
+#include <sstream>
+
+#include "cli/commands.h"
+#include "cli/tablecsv.h"
+#include "rom/methods.h"
+
+namespace cli {
+namespace {
+
+enum Column { kSpecies, kSpeciesName, kSlot, kMethod, kMethodName, kParameter, kParameterName, kTarget, kTargetName };
+
+// A parsed header: the field index of each known column, -1 where absent.
+using ColumnMap = std::array<int, kColumns.size()>;
+
+struct Problems {
+    std::string file;
+    std::vector<std::string> lines;
+    void add(int line, const std::string& reason) { lines.push_back(file + ":" + std::to_string(line) + ": " + reason); }
+};
+
+std::string inQuotes(std::string_view text)
+{
+    return "\"" + std::string(text) + "\"";
+}
+
+std::optional<int> parseNumber(std::string_view text)
+{
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+bool readHeader(const CsvRecord& header, ColumnMap& columns, Problems& problems)
+{
+    columns.fill(-1);
+    bool ok = true;
+    for (std::size_t i = 0; i < header.fields.size(); ++i) {
+        const auto known = std::find(kColumns.begin(), kColumns.end(), header.fields[i]);
+        if (known == kColumns.end()) {
+            problems.add(header.line, "unknown column " + inQuotes(header.fields[i]));
+            ok = false;
+        } else if (int& at = columns[static_cast<std::size_t>(known - kColumns.begin())]; at >= 0) {
+            problems.add(header.line, "column " + inQuotes(header.fields[i]) + " appears twice");
+            ok = false;
+        } else {
+            at = static_cast<int>(i);
+        }
+    }
+    // Names are optional; the numbers' columns are not, though a value may be given by name alone.
+    for (const Column c : {kSpecies, kSlot, kMethod, kParameter, kTarget}) {
+        if (columns[c] < 0) {
+            problems.add(header.line, "missing column " + inQuotes(kColumns[c]));
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+// One line being checked: its fields, where problems go, and whether any was found.
+class LineCheck {
+public:
+    LineCheck(const CsvRecord& record, const ColumnMap& columns, Problems& problems)
+        : m_record(record), m_columns(columns), m_problems(problems)
+    {
+    }
+
+    std::string_view field(Column c) const
+    {
+        const int at = m_columns[c];
+        return at < 0 ? std::string_view() : std::string_view(m_record.fields[static_cast<std::size_t>(at)]);
+    }
+
+    void problem(const std::string& reason)
+    {
+        m_problems.add(m_record.line, reason);
+        m_ok = false;
+    }
+    bool ok() const { return m_ok; }
+
+    /// A value from its number column, its name column or both; nullopt (with a problem) when neither
+    /// gives one, or when they disagree.
+    std::optional<int> value(Column number, Column name, List list, std::string_view what)
+    {
+        const std::string_view numberText = field(number);
+        const std::string_view nameText = field(name);
+        if (!numberText.empty()) {
+            const auto parsed = parseNumber(numberText);
+            if (!parsed) {
+                problem(std::string(what) + " " + inQuotes(numberText) + " is not a number");
+                return std::nullopt;
+            }
+            if (!nameText.empty()) {
+                const std::string* rowName = NameOf(list, *parsed);
+                if (!rowName) {
+                    problem(std::string(what) + " " + std::to_string(*parsed) + " has no row in the " +
+                            std::string(WhatOf(list)) + " list, yet its name is given as " + inQuotes(nameText));
+                    return std::nullopt;
+                }
+                if (*rowName != nameText) {
+                    problem(std::string(what) + " " + std::to_string(*parsed) + " is " + inQuotes(*rowName) + ", not " +
+                            inQuotes(nameText));
+                    return std::nullopt;
+                }
+            }
+            return parsed;
+        }
+        if (nameText.empty())
+            return std::nullopt;
+        const auto rows = RowsNamed(list, nameText);
+        if (rows.empty()) {
+            problem("no " + std::string(WhatOf(list)) + " is named " + inQuotes(nameText));
+            return std::nullopt;
+        }
+        if (rows.size() > 1) {
+            std::string which;
+            for (const int r : rows)
+                which += (which.empty() ? "" : ", ") + std::to_string(r);
+            problem(std::string(WhatOf(list)) + " name " + inQuotes(nameText) + " names rows " + which +
+                    ": give the number in the " + std::string(kColumns[number]) + " column");
+            return std::nullopt;
+        }
+        return rows[0];
+    }
+
+    bool given(Column number, Column name) const { return !field(number).empty() || !field(name).empty(); }
+
+private:
+    const CsvRecord& m_record;
+    const ColumnMap& m_columns;
+    Problems& m_problems;
+    bool m_ok = true;
+};
+
+// A slot to write: the values asked for and the six bytes the editor's Save would store for them.
+struct Planned {
+    SlotValues from;
+    SlotValues to;
+    rom::SlotChange change;
+};
+
+// Checks one line against the slot's current bytes; on success fills values and the editor's write.
+bool checkLine(LineCheck& line, const rom::EvolutionTable& table, SlotValues& values, rom::SlotWrite& write)
+{
+    const auto species = line.value(kSpecies, kSpeciesName, List::Species, "species");
+    const auto slotText = line.field(kSlot);
+    const auto slot = parseNumber(slotText);
+    if (species && (*species < 1 || *species > rom::kSpeciesRows))
+        line.problem("species " + std::to_string(*species) + " is outside 1-649");
+    else if (!species && line.ok())
+        line.problem("species missing");
+    if (slotText.empty())
+        line.problem("slot missing");
+    else if (!slot)
+        line.problem("slot " + inQuotes(slotText) + " is not a number");
+    else if (*slot < 1 || *slot > rom::EvolutionRecord::kSlots)
+        line.problem("slot " + std::to_string(*slot) + " is outside 1-7");
+    if (!line.ok())
+        return false;
+
+    const rom::SlotBytes current = table.slot(*species - 1, *slot);
+    const SlotValues now = ValuesOf(*species, *slot, current);
+    values = SlotValues{*species, *slot, 0, std::nullopt, 0};
+
+    // A number with no row cannot be chosen in the editor: it may only stay as it is stored.
+    auto unlistedUnchanged = [&](List list, std::string_view what, int value, std::optional<int> stored) {
+        if (NameOf(list, value))
+            return true;
+        if (stored == value)
+            return true;
+        line.problem(std::string(what) + " " + std::to_string(value) + " has no row in the " +
+                     std::string(WhatOf(list)) + " list and differs from the stored " +
+                     (stored ? std::to_string(*stored) : std::string("value")));
+        return false;
+    };
+
+    const auto method = line.value(kMethod, kMethodName, List::Method, "method");
+    if (!method) {
+        if (line.ok())
+            line.problem("method missing");
+    } else if (unlistedUnchanged(List::Method, "method", *method, now.method)) {
+        values.method = *method;
+        const rom::ParamKind kind = rom::KindOf(*method);
+        const auto parameterList = ParameterList(kind);
+        if (!parameterList) {
+            if (line.given(kParameter, kParameterName))
+                line.problem("method " + std::to_string(*method) + " (" +
+                             (NameOf(List::Method, *method) ? *NameOf(List::Method, *method) : std::string("no row")) +
+                             ") takes no parameter");
+        } else if (const auto parameter =
+                       line.value(kParameter, kParameterName, *parameterList, "parameter")) {
+            // What reading the slot's parameter with this method's width gives now.
+            rom::SlotBytes asRead = current;
+            asRead[0] = static_cast<std::uint8_t>(*method);
+            if (unlistedUnchanged(*parameterList, "parameter", *parameter, rom::DecodeSlot(asRead).parameter))
+                values.parameter = *parameter;
+        } else if (line.ok()) {
+            line.problem("method " + std::to_string(*method) + " (" + *NameOf(List::Method, *method) + ") needs a " +
+                         std::string(WhatOf(*parameterList)) + " as its parameter");
+        }
+    }
+
+    const auto target = line.value(kTarget, kTargetName, List::Species, "target");
+    if (!target) {
+        if (line.ok())
+            line.problem("target missing");
+    } else if (unlistedUnchanged(List::Species, "target", *target, now.target)) {
+        values.target = *target;
+    }
+    if (!line.ok())
+        return false;
+
+    // As the editor's Save: listed values are written, unlisted ones (left alone) keep their words.
+    write = rom::SlotWrite{};
+    if (NameOf(List::Method, values.method)) {
+        write.method = values.method;
+        write.kind = rom::KindOf(values.method);
+        if (values.parameter && NameOf(*ParameterList(write.kind), *values.parameter))
+            write.parameter = values.parameter;
+    }
+    if (NameOf(List::Species, values.target))
+        write.target = values.target;
+    return true;
+}
+
+std::string describe(const SlotValues& v)
+{
+    auto numberAndName = [](List list, int number) {
+        const std::string* name = NameOf(list, number);
+        return std::to_string(number) + (name ? " " + inQuotes(*name) : std::string(" (no row)"));
+    };
+    const auto list = ParameterList(rom::KindOf(v.method));
+    return "method " + numberAndName(List::Method, v.method) + ", parameter " +
+           (v.parameter && list ? numberAndName(*list, *v.parameter) : std::string("none")) + ", target " +
+           numberAndName(List::Species, v.target);
+}
+
+void printPlan(const std::vector<Planned>& plan, const rom::SupportedGame& game, std::ostream& out)
+{
+    for (const Planned& p : plan) {
+        out << SlotName(p.to.species, p.to.slot) << '\n';
+        out << "  old: " << describe(p.from) << '\n';
+        out << "  new: " << describe(p.to) << '\n';
+        const std::uint64_t start =
+            rom::FieldOffset(game.tableBase, p.change.speciesRow, p.change.slot, rom::Field::Method);
+        for (std::size_t i = 0; i < p.change.wanted.size(); ++i) {
+            if (p.change.expected[i] == p.change.wanted[i])
+                continue;
+            char line[96];
+            std::snprintf(line, sizeof line, "  byte %llu (0x%llX): %02X -> %02X\n",
+                          static_cast<unsigned long long>(start + i), static_cast<unsigned long long>(start + i),
+                          p.change.expected[i], p.change.wanted[i]);
+            out << line;
+        }
+    }
+}
+
+std::string slotList(const std::vector<Planned>& plan, std::size_t from, std::size_t to)
+{
+    std::string out;
+    for (std::size_t i = from; i < to; ++i)
+        out += (out.empty() ? "" : ", ") + SlotName(plan[i].to.species, plan[i].to.slot);
+    return out.empty() ? "none" : out;
+}
+
+std::string count(std::size_t n)
+{
+    return std::to_string(n) + (n == 1 ? " slot" : " slots");
+}
+
+bool readAll(const std::filesystem::path& path, Io& io, std::string& text)
+{
+    if (path == "-") {
+        text.assign(std::istreambuf_iterator<char>(io.in), std::istreambuf_iterator<char>());
+        return !io.in.bad();
+    }
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return false;
+    std::ostringstream buffer;
+    buffer << file.rdbuf();
+    text = std::move(buffer).str();
+    return !file.bad();
+}
+
+}  // namespace
+
+int Import(const std::filesystem::path& romPath, const std::filesystem::path& tableFile, bool dryRun, Io& io)
+{
+    const std::string fileName = tableFile == "-" ? std::string("standard input") : Shown(tableFile);
+    std::string text;
+    if (!readAll(tableFile, io, text)) {
+        io.err << fileName << ": cannot be read: " << std::strerror(errno) << '\n';
+        return kFailure;
+    }
+    Problems problems{fileName, {}};
+    auto giveUp = [&] {
+        for (const std::string& p : problems.lines)
+            io.err << p << '\n';
+        io.err << Shown(romPath) << ": nothing written (" << problems.lines.size()
+               << (problems.lines.size() == 1 ? " problem" : " problems") << " in " << fileName << ")\n";
+        return kFailure;
+    };
+
+    if (const auto bad = FirstBadUtf8(text)) {
+        problems.add(1 + static_cast<int>(std::count(text.begin(), text.begin() + std::ptrdiff_t(*bad), '\n')),
+                     "not CSV: not UTF-8 text");
+        return giveUp();
+    }
+    std::vector<CsvRecord> records;
+    int badLine = 0;
+    std::string reason;
+    if (!ParseCsv(text, records, badLine, reason)) {
+        problems.add(badLine, reason);
+        return giveUp();
+    }
+    if (records.empty()) {
+        problems.add(1, "not CSV: no header line");
+        return giveUp();
+    }
+    ColumnMap columns;
+    if (!readHeader(records[0], columns, problems))
+        return giveUp();
+
+    // A dry run writes nothing, so it can look at a write-protected ROM.
+    const rom::Access access = dryRun ? rom::Access::ReadOnly : rom::Access::ReadWrite;
+    const rom::SupportedGame* game = nullptr;
+    const auto table = ReadRomTable(romPath, access, game, io);
+    if (!table)
+        return kFailure;
+
+    std::vector<Planned> plan;
+    std::map<std::pair<int, int>, int> seen;  // (species, slot) to the line that named it
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        const CsvRecord& record = records[i];
+        // Spreadsheets leave rows of empty cells below the data.
+        if (std::all_of(record.fields.begin(), record.fields.end(), [](const std::string& f) { return f.empty(); }))
+            continue;
+        if (record.fields.size() != records[0].fields.size()) {
+            problems.add(record.line, std::to_string(record.fields.size()) + " fields where the header has " +
+                                          std::to_string(records[0].fields.size()));
+            continue;
+        }
+        LineCheck line(record, columns, problems);
+        SlotValues values;
+        rom::SlotWrite write;
+        if (!checkLine(line, *table, values, write))
+            continue;
+        const auto [earlier, first] = seen.emplace(std::pair(values.species, values.slot), record.line);
+        if (!first) {
+            problems.add(record.line, SlotName(values.species, values.slot) + " is already given on line " +
+                                          std::to_string(earlier->second));
+            continue;
+        }
+        const rom::SlotBytes current = table->slot(values.species - 1, values.slot);
+        const SlotValues now = ValuesOf(values.species, values.slot, current);
+        if (values == now)
+            continue;  // what the editor would show already: not a byte is written
+        plan.push_back({now, values,
+                        rom::SlotChange{values.species - 1, values.slot, current, rom::ComposeSlot(current, write)}});
+    }
+    if (!problems.lines.empty())
+        return giveUp();
+
+    if (dryRun) {
+        printPlan(plan, *game, io.out);
+        io.out << count(plan.size()) << " would change; nothing written\n";
+        return kSuccess;
+    }
+
+    std::vector<rom::SlotChange> changes;
+    changes.reserve(plan.size());
+    for (const Planned& p : plan)
+        changes.push_back(p.change);
+    const rom::BatchResult result = rom::WriteSlots(romPath, game->code, changes, io.files);
+    const std::string rom = Shown(romPath);
+    if (!result.error) {
+        io.out << count(result.written) << " changed\n";
+        return kSuccess;
+    }
+    const rom::RomError& error = *result.error;
+    if (result.written == changes.size()) {
+        io.err << rom << ": " << Describe(error) << "; written but not confirmed: "
+               << slotList(plan, 0, result.written) << '\n';
+    } else if (result.written == 0 && error.kind == rom::ErrorKind::SlotChanged) {
+        io.err << rom << ": " << SlotName(plan[result.at].to.species, plan[result.at].to.slot)
+               << " was changed by another program since it was read; nothing written\n";
+    } else {
+        io.err << rom << ": writing " << SlotName(plan[result.at].to.species, plan[result.at].to.slot) << " failed: "
+               << Describe(error) << '\n'
+               << rom << ": written" << (result.confirmed ? "" : " but not confirmed") << ": "
+               << slotList(plan, 0, result.written) << "; not written: " << slotList(plan, result.written, plan.size())
+               << '\n';
+    }
+    return kFailure;
+}
+
+}  // namespace cli

@@ -1,0 +1,79 @@
+#include <charconv>
+#include <ostream>
+
+#include "cli/commands.h"
+#include "rom/methods.h"
+
+namespace cli {
+namespace {
+
+std::string numberAndName(List list, int number)
+{
+    const std::string* name = NameOf(list, number);
+    return std::to_string(number) + " " + (name ? *name : std::string("(no row)"));
+}
+
+// Species by number 1-649 or by exact name; 0 when neither names exactly one.
+int findSpecies(const std::string& text, std::string& problem)
+{
+    int number = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (ec == std::errc() && end == text.data() + text.size()) {
+        if (number < 1 || number > rom::kSpeciesRows) {
+            problem = "species " + text + " is outside 1-649";
+            return 0;
+        }
+        return number;
+    }
+    const auto rows = RowsNamed(List::Species, text);
+    if (rows.size() == 1 && rows[0] >= 1)
+        return rows[0];
+    problem = rows.empty() || rows[0] < 1 ? "no species is named \"" + text + "\""
+                                          : "\"" + text + "\" names several species: give the number";
+    return 0;
+}
+
+}  // namespace
+
+int Show(const std::filesystem::path& romPath, const std::string& speciesText, Io& io)
+{
+    std::string problem;
+    const int species = findSpecies(speciesText, problem);
+    if (!species) {
+        io.err << problem << '\n';
+        return kUsage;
+    }
+    const rom::SupportedGame* game = nullptr;
+    const auto table = ReadRomTable(romPath, rom::Access::ReadOnly, game, io);
+    if (!table)
+        return kFailure;
+
+    std::vector<std::array<std::string, 4>> rows{{"slot", "method", "parameter", "target"}};
+    for (int slot = 1; slot <= rom::EvolutionRecord::kSlots; ++slot) {
+        const SlotValues v = ValuesOf(species, slot, table->slot(species - 1, slot));
+        const auto list = ParameterList(rom::KindOf(v.method));
+        rows.push_back({std::to_string(slot), numberAndName(List::Method, v.method),
+                        v.parameter && list ? numberAndName(*list, *v.parameter) : std::string(),
+                        numberAndName(List::Species, v.target)});
+    }
+    std::array<std::size_t, 4> widths{};
+    for (const auto& row : rows)
+        for (std::size_t c = 0; c < row.size(); ++c)
+            widths[c] = std::max(widths[c], DisplayWidth(row[c]));
+
+    io.out << *NameOf(List::Species, species) << " (" << species << "), " << game->name << '\n';
+    for (const auto& row : rows) {
+        std::string line;
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            line += row[c];
+            if (c + 1 < row.size())
+                line.append(widths[c] - DisplayWidth(row[c]) + 2, ' ');
+        }
+        while (!line.empty() && line.back() == ' ')
+            line.pop_back();
+        io.out << line << '\n';
+    }
+    return kSuccess;
+}
+
+}  // namespace cli

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/common.h"
+
+namespace cli {
+
+/// The table text's columns, in the order export writes them.
+inline constexpr std::array<std::string_view, 9> kColumns{
+    "species", "species_name", "slot", "method", "method_name", "parameter", "parameter_name", "target", "target_name"};
+
+/// Appends the header line.
+void AppendHeader(std::string& out);
+
+/// Appends one slot's line, numbers with their names.
+void AppendLine(std::string& out, const SlotValues& values);
+
+/// One record of a CSV file and the line it starts on (1-based).
+struct CsvRecord {
+    int line = 0;
+    std::vector<std::string> fields;
+};
+
+/// Parses CSV text (a UTF-8 byte-order mark and CRLF allowed; nothing trimmed). On malformed text,
+/// returns false with the line and the reason.
+bool ParseCsv(std::string_view text, std::vector<CsvRecord>& records, int& badLine, std::string& reason);
+
+}  // namespace cli
