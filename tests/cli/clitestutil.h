@@ -1,0 +1,161 @@
+#pragma once
+
+#include <algorithm>
+#include <optional>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "rom/namelists.h"
+#include "tests/rom/romtestutil.h"
+
+namespace clitest {
+
+using namespace romtest;
+
+struct Ran {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+/// Runs the command line in-process, with input as standard input.
+inline Ran run(const std::vector<std::string>& args, rom::FileSystem& files = rom::SystemFiles(),
+               const std::string& input = "")
+{
+    std::istringstream in(input);
+    std::ostringstream out, err;
+    cli::Io io{in, out, err, files};
+    const int status = cli::Run(args, io);
+    return {status, out.str(), err.str()};
+}
+
+inline constexpr std::size_t kTableBytes = std::size_t(rom::kSpeciesRows) * rom::EvolutionRecord::kSize;
+
+inline std::vector<std::uint8_t> table(const std::filesystem::path& p, const rom::SupportedGame& g)
+{
+    return readBytes(p, g.tableBase, kTableBytes);
+}
+
+inline void putTable(const std::filesystem::path& p, const rom::SupportedGame& g, const std::vector<std::uint8_t>& t)
+{
+    writeBytes(p, g.tableBase, t);
+}
+
+/// The sample table in a small image.
+inline std::filesystem::path sampleImage(const TempDir& dir, const rom::SupportedGame& g, const std::string& name = "rom.nds")
+{
+    const auto p = makeImage(dir, g, name);
+    for (const auto& s : sample::SampleSlots())
+        sample::PutSlot(p, g, s);
+    return p;
+}
+
+inline void writeText(const std::filesystem::path& p, const std::string& text)
+{
+    std::ofstream(p, std::ios::binary) << text;
+}
+
+inline void putWord(std::vector<std::uint8_t>& t, std::size_t at, int value)
+{
+    t[at] = static_cast<std::uint8_t>(value & 0xFF);
+    t[at + 1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
+}
+
+/// A table of every sort of slot: empty, listed values with stray high bytes, and random words.
+inline std::vector<std::uint8_t> randomTable(std::mt19937& rng)
+{
+    std::vector<std::uint8_t> t(kTableBytes);
+    std::uniform_int_distribution<int> byte(0, 255), pick(0, 9);
+    for (int row = 0; row < rom::kSpeciesRows; ++row) {
+        const std::size_t record = std::size_t(row) * 44;
+        t[record + 42] = static_cast<std::uint8_t>(byte(rng));
+        t[record + 43] = static_cast<std::uint8_t>(byte(rng));
+        for (int slot = 0; slot < 7; ++slot) {
+            const std::size_t at = record + std::size_t(slot) * 6;
+            const int kind = pick(rng);
+            if (kind < 5)
+                continue;
+            if (kind < 8) {
+                putWord(t, at, std::uniform_int_distribution<int>(0, 27)(rng) | (pick(rng) == 0 ? 0x100 : 0));
+                putWord(t, at + 2, std::uniform_int_distribution<int>(0, 626)(rng));
+                putWord(t, at + 4, std::uniform_int_distribution<int>(0, 649)(rng));
+            } else {
+                for (int i = 0; i < 6; ++i)
+                    t[at + std::size_t(i)] = static_cast<std::uint8_t>(byte(rng));
+            }
+        }
+    }
+    return t;
+}
+
+/// Listed values for one slot; the target may be kept as read (then possibly unlisted).
+struct Edit {
+    int row;
+    int slot;
+    int method;
+    std::optional<int> parameter;
+    int target;
+    bool keepTarget;  // the target is the stored one, left alone
+};
+
+inline std::optional<int> listedParameter(std::mt19937& rng, rom::ParamKind kind)
+{
+    switch (kind) {
+    case rom::ParamKind::Level: return std::uniform_int_distribution<int>(0, 100)(rng);
+    case rom::ParamKind::Item: return std::uniform_int_distribution<int>(0, 626)(rng);
+    case rom::ParamKind::Species: return std::uniform_int_distribution<int>(0, 649)(rng);
+    case rom::ParamKind::Move: return std::uniform_int_distribution<int>(0, 559)(rng);
+    default: return std::nullopt;
+    }
+}
+
+/// Up to n edits on distinct slots, each changing its slot's values as read from t.
+inline std::vector<Edit> randomEdits(std::mt19937& rng, const std::vector<std::uint8_t>& t, int n)
+{
+    std::vector<Edit> edits;
+    std::set<std::pair<int, int>> used;
+    for (int i = 0; i < n; ++i) {
+        const int row = std::uniform_int_distribution<int>(0, 648)(rng);
+        const int slot = std::uniform_int_distribution<int>(1, 7)(rng);
+        if (!used.insert({row, slot}).second)
+            continue;
+        rom::SlotBytes bytes;
+        std::copy_n(t.begin() + std::ptrdiff_t(row * 44 + (slot - 1) * 6), 6, bytes.begin());
+        const rom::EvolutionSlot now = rom::DecodeSlot(bytes);
+        Edit e{row, slot, std::uniform_int_distribution<int>(0, 27)(rng), std::nullopt, 0, false};
+        e.parameter = listedParameter(rng, rom::KindOf(e.method));
+        e.keepTarget = std::uniform_int_distribution<int>(0, 3)(rng) == 0;
+        e.target = e.keepTarget ? now.target : std::uniform_int_distribution<int>(0, 649)(rng);
+        if (e.method == now.method && e.parameter == now.parameter && e.target == now.target)
+            continue;
+        edits.push_back(e);
+    }
+    return edits;
+}
+
+/// The save the editor makes for an edit: listed values written, a target left alone kept if unlisted.
+inline rom::SlotWrite editorSave(const Edit& e)
+{
+    rom::SlotWrite w;
+    w.method = e.method;
+    w.kind = rom::KindOf(e.method);
+    w.parameter = e.parameter;
+    if (!(e.keepTarget && (e.target < 0 || e.target > 649)))
+        w.target = e.target;
+    return w;
+}
+
+inline std::string csvOf(const std::vector<Edit>& edits)
+{
+    std::string text = "species,slot,method,parameter,target\n";
+    for (const Edit& e : edits)
+        text += std::to_string(e.row + 1) + "," + std::to_string(e.slot) + "," + std::to_string(e.method) + "," +
+                (e.parameter ? std::to_string(*e.parameter) : "") + "," + std::to_string(e.target) + "\n";
+    return text;
+}
+
+}  // namespace clitest

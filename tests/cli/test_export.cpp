@@ -1,0 +1,160 @@
+// Export, diff and show: the text form of the table and what each command reads.
+#include <gtest/gtest.h>
+
+#include "tests/cli/clitestutil.h"
+
+namespace {
+
+using namespace clitest;
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+TEST(Export, SampleTableInColumnOrder)
+{
+    TempDir dir;
+    const auto p = sampleImage(dir, irbo());
+    const Ran r = run({"export", p.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const auto l = lines(r.out);
+    ASSERT_EQ(l.size(), sample::SampleSlots().size() + 1);
+    EXPECT_EQ(l[0], "species,species_name,slot,method,method_name,parameter,parameter_name,target,target_name");
+    EXPECT_EQ(l[1], "1,Bulbasaur,1,4,Level Up,16,16,2,Ivysaur");
+    EXPECT_EQ(l[4], "67,Machoke,1,5,Trade,,,68,Machamp");
+    EXPECT_EQ(l[5], "95,Onix,1,6,Trade with Held Item,233,Metal Coat,208,Steelix");
+    EXPECT_NE(std::find(l.begin(), l.end(), "221,Piloswine,1,21,Level Up With Attack,246,AncientPower,473,Mamoswine"),
+              l.end());
+    EXPECT_NE(std::find(l.begin(), l.end(), "458,Mantyke,1,22,Level Up With Pokemon in Party,223,Remoraid,226,Mantine"),
+              l.end());
+}
+
+TEST(Export, ReadWidthsQuotingAndUnlistedNumbers)
+{
+    TempDir dir;
+    const auto p = makeImage(dir, ireo());
+    auto t = table(p, ireo());
+    putWord(t, 0, 0x0104);   // species 1 slot 1: method word with a high byte, read as 4
+    putWord(t, 2, 0x0120);   // level word read as its low byte, 32
+    putWord(t, 4, 0xFFFF);   // target -1: no row
+    putWord(t, 6, 8);        // slot 2: item 420, a name ending in a space
+    putWord(t, 8, 420);
+    putWord(t, 10, 650);     // a species past the list
+    putWord(t, 12, 6);       // slot 3: item 63, "Poké Doll"
+    putWord(t, 14, 63);
+    putWord(t, 18 + 2, 7);   // slot 4: method 0 with a parameter word: not all zero, so listed
+    putWord(t, 24, 64);      // slot 5: unlisted method, its parameter not read
+    putWord(t, 26, 1234);
+    putTable(p, ireo(), t);
+
+    const auto l = lines(run({"export", p.string()}).out);
+    ASSERT_EQ(l.size(), 6u);
+    EXPECT_EQ(l[1], "1,Bulbasaur,1,4,Level Up,32,32,-1,");
+    EXPECT_EQ(l[2], "1,Bulbasaur,2,8,Item (Evo Stones),420,\"HM01 Cut \",650,");
+    EXPECT_EQ(l[3], "1,Bulbasaur,3,6,Trade with Held Item,63,Pok\xC3\xA9 Doll,0,None");
+    EXPECT_EQ(l[4], "1,Bulbasaur,4,0,None,,,0,None");
+    EXPECT_EQ(l[5], "1,Bulbasaur,5,64,,,,0,None");
+}
+
+TEST(Export, AllWritesEverySlotAndOutputGoesToTheFileNamed)
+{
+    TempDir dir;
+    const auto p = sampleImage(dir, irbo());
+    const auto out = dir.file("table.csv");
+    const Ran r = run({"export", p.string(), "--all", "-o", out.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    std::ifstream in(out);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto l = lines(text);
+    ASSERT_EQ(l.size(), 649u * 7 + 1);
+    EXPECT_EQ(l[2], "1,Bulbasaur,2,0,None,,,0,None");
+    EXPECT_EQ(l.back(), "649,Genese,7,0,None,,,0,None");
+    EXPECT_EQ(text.find('\r'), std::string::npos);
+}
+
+TEST(Export, RefusesToWriteOverTheRom)
+{
+    TempDir dir;
+    const auto p = sampleImage(dir, irbo());
+    const auto before = table(p, irbo());
+    const Ran r = run({"export", p.string(), "-o", p.string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("is the ROM itself"), std::string::npos) << r.err;
+    EXPECT_EQ(table(p, irbo()), before);
+}
+
+TEST(Refusal, UnsupportedShortAndMissingRomsAreRefusedAndLeftAlone)
+{
+    TempDir dir;
+    const auto odd = dir.file("odd.nds");
+    ASSERT_FALSE(sample::CreateImage(odd, {'I', 'R', 'B', 'X'}, 4096));
+    const auto shortRom = dir.file("short.nds");
+    ASSERT_FALSE(sample::CreateImage(shortRom, irbo().code, irbo().tableBase + 100));
+    const auto missing = dir.file("missing.nds");
+    const auto csv = dir.file("t.csv");
+    writeText(csv, "species,slot,method,parameter,target\n1,1,0,,0\n");
+
+    const std::pair<std::filesystem::path, std::string> cases[] = {
+        {odd, "unsupported ROM: game code \"IRBX\""},
+        {shortRom, "too short to hold the evolution table of Pokemon Black (E) (IRBO)"},
+        {missing, "cannot be opened"},
+    };
+    for (const auto& [rom, message] : cases) {
+        const auto size = std::filesystem::exists(rom) ? std::filesystem::file_size(rom) : 0;
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{"export", rom.string()}, {"import", rom.string(), csv.string()},
+              {"show", rom.string(), "1"}, {"diff", rom.string(), rom.string()}}) {
+            const Ran r = run(args);
+            EXPECT_EQ(r.status, 1) << args[0] << " " << rom;
+            EXPECT_EQ(r.out, "");
+            EXPECT_NE(r.err.find(rom.string() + ": " + message), std::string::npos) << r.err;
+        }
+        EXPECT_EQ(std::filesystem::exists(rom) ? std::filesystem::file_size(rom) : 0, size);
+    }
+}
+
+TEST(Diff, ListsBsSlotsWhoseValuesDifferAndIgnoresUnreadBytes)
+{
+    TempDir dir;
+    const auto a = sampleImage(dir, irbo(), "a.nds");
+    const auto b = sampleImage(dir, ireo(), "b.nds");
+    auto t = table(b, ireo());
+    t[1] = 0x7F;                // Bulbasaur slot 1: only the method's high byte, never read
+    putWord(t, 132 * 44 + 2, 85);  // Eevee slot 1: Water Stone becomes Leaf Stone
+    putTable(b, ireo(), t);
+    const Ran r = run({"diff", a.string(), b.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "species,species_name,slot,method,method_name,parameter,parameter_name,target,target_name\n"
+                     "133,Eevee,1,8,Item (Evo Stones),85,Leaf Stone,134,Vaporeon\n");
+    const Ran same = run({"diff", a.string(), a.string()});
+    EXPECT_EQ(same.status, 0);
+    EXPECT_EQ(lines(same.out).size(), 1u);
+}
+
+TEST(Show, SevenSlotsAlignedByNumberOrName)
+{
+    TempDir dir;
+    const auto p = sampleImage(dir, irbo());
+    const Ran byName = run({"show", p.string(), "Eevee"});
+    ASSERT_EQ(byName.status, 0) << byName.err;
+    EXPECT_EQ(byName.out, run({"show", p.string(), "133"}).out);
+    const auto l = lines(byName.out);
+    ASSERT_EQ(l.size(), 9u);
+    EXPECT_EQ(l[0], "Eevee (133), Pokemon Black (E) (IRBO)");
+    EXPECT_EQ(l[1], "slot  method                                  parameter        target");
+    EXPECT_EQ(l[2], "1     8 Item (Evo Stones)                     84 Water Stone   134 Vaporeon");
+    EXPECT_EQ(l[5], "4     2 Happiness (Morning/noon)                               196 Espeon");
+
+    EXPECT_EQ(run({"show", p.string(), "Eeve"}).status, 2);
+    EXPECT_EQ(run({"show", p.string(), "650"}).status, 2);
+    EXPECT_EQ(run({"show", p.string(), "None"}).status, 2);
+}
+
+}  // namespace

@@ -1,0 +1,269 @@
+// Import: what it accepts, what it refuses (with the line), and how it writes.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "tests/cli/clitestutil.h"
+
+namespace {
+
+using namespace clitest;
+
+const std::string kHeader = "species,slot,method,parameter,target\n";
+const std::string kValidChange = "1,1,8,82,3\n";  // Bulbasaur slot 1 becomes Fire Stone into Venusaur
+
+struct BadInput {
+    const char* what;
+    std::string text;
+    std::string message;  // after "FILE:"
+};
+
+class BadInputs : public ::testing::TestWithParam<BadInput> {};
+
+// Every bad file also holds a valid change before the problem: nothing of it may be written.
+TEST_P(BadInputs, ReportedWithTheirLineAndNothingWritten)
+{
+    TempDir dir;
+    const auto p = sampleImage(dir, irbo());
+    const auto csv = dir.file("edits.csv");
+    writeText(csv, GetParam().text);
+    const auto before = table(p, irbo());
+    const Ran r = run({"import", p.string(), csv.string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(csv.string() + ":" + GetParam().message), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("nothing written"), std::string::npos) << r.err;
+    EXPECT_EQ(table(p, irbo()), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Import, BadInputs,
+    ::testing::Values(
+        BadInput{"unknown column", "species,slot,method,parameter,target,note\n" + kValidChange,
+                 "1: unknown column \"note\""},
+        BadInput{"missing column", "species,slot,method,parameter\n1,1,8,82\n", "1: missing column \"target\""},
+        BadInput{"not a number", kHeader + kValidChange + "2,1,4,3O,3\n", "3: parameter \"3O\" is not a number"},
+        BadInput{"species too high", kHeader + kValidChange + "650,1,4,30,3\n", "3: species 650 is outside 1-649"},
+        BadInput{"species zero", kHeader + kValidChange + "0,1,4,30,3\n", "3: species 0 is outside 1-649"},
+        BadInput{"slot outside", kHeader + kValidChange + "2,8,4,30,3\n", "3: slot 8 is outside 1-7"},
+        BadInput{"changed unlisted", kHeader + kValidChange + "2,1,4,30,650\n",
+                 "3: target 650 has no row in the species list"},
+        BadInput{"unlisted level", kHeader + kValidChange + "2,1,4,101,3\n",
+                 "3: parameter 101 has no row in the level list"},
+        BadInput{"unlisted method", kHeader + kValidChange + "2,1,28,,3\n",
+                 "3: method 28 has no row in the method list"},
+        BadInput{"name with no row", "species,slot,method,parameter,parameter_name,target\n1,1,8,,82,3\n2,1,8,,Firestone,3\n",
+                 "3: no item is named \"Firestone\""},
+        BadInput{"name of several rows",
+                 "species,slot,method,parameter,parameter_name,target\n1,1,8,,Fire Stone,3\n2,1,8,,???,3\n",
+                 "3: item name \"???\" names rows 113, 114, 115"},
+        BadInput{"trailing space matters",
+                 "species,slot,method,parameter,parameter_name,target\n1,1,8,82,,3\n2,1,8,420,HM01 Cut,3\n",
+                 "3: parameter 420 is \"HM01 Cut \", not \"HM01 Cut\""},
+        BadInput{"number and name disagree",
+                 "species,slot,method,parameter,target,target_name\n1,1,8,82,3,\n2,1,4,30,3,Ivysaur\n",
+                 "3: target 3 is \"Venusaur\", not \"Ivysaur\""},
+        BadInput{"parameter for Constant", kHeader + kValidChange + "2,1,5,0,3\n",
+                 "3: method 5 (Trade) takes no parameter"},
+        BadInput{"parameter for None", kHeader + kValidChange + "2,1,0,4,0\n", "3: method 0 (None) takes no parameter"},
+        BadInput{"parameter missing", kHeader + kValidChange + "2,1,4,,3\n",
+                 "3: method 4 (Level Up) needs a level as its parameter"},
+        BadInput{"same slot twice", kHeader + kValidChange + "1,1,4,30,3\n",
+                 "3: Bulbasaur (1) slot 1 is already given on line 2"},
+        BadInput{"wrong field count", kHeader + kValidChange + "2,1,4,30\n", "3: 4 fields where the header has 5"},
+        BadInput{"unclosed quote", kHeader + kValidChange + "2,1,4,\"30,3\n", "3: not CSV"},
+        BadInput{"stray quote", kHeader + kValidChange + "2,1,4,3\"0,3\n", "3: not CSV"},
+        BadInput{"not UTF-8", kHeader + kValidChange + "2,1,4,30,3\xE9\n", "3: not CSV: not UTF-8 text"},
+        BadInput{"empty file", "", "1: not CSV: no header line"}),
+    [](const ::testing::TestParamInfo<BadInput>& info) {
+        std::string name = info.param.what;
+        std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+        return name;
+    });
+
+TEST(Import, EveryProblemIsReportedNotOnlyTheFirst)
+{
+    TempDir dir;
+    const auto p = sampleImage(dir, irbo());
+    const auto csv = dir.file("edits.csv");
+    writeText(csv, kHeader + "x,1,4,30,3\n" + kValidChange + "2,9,4,30,3\n2,1,5,3,3\n");
+    const Ran r = run({"import", p.string(), csv.string()});
+    EXPECT_EQ(r.status, 1);
+    for (const char* line : {":2: ", ":4: ", ":5: "})
+        EXPECT_NE(r.err.find(csv.string() + line), std::string::npos) << line << "\n" << r.err;
+    EXPECT_NE(r.err.find("3 problems"), std::string::npos) << r.err;
+}
+
+TEST(Import, SpreadsheetFormsAreAccepted)
+{
+    TempDir dir;
+    const auto p = sampleImage(dir, irbo());
+    const auto csv = dir.file("edits.csv");
+    // Byte-order mark, CRLF, quoted fields, columns out of order, values by name only, a row of empty cells.
+    writeText(csv, "\xEF\xBB\xBFtarget_name,parameter_name,method_name,slot,species_name,species,method,parameter,target\r\n"
+                   "\"Venusaur\",\"Fire Stone\",Item (Evo Stones),1,Bulbasaur,,,,\r\n"
+                   "Mamoswine,\"HM01 Cut \",,1,,221,8,,473\r\n"
+                   ",Pok\xC3\xA9 Doll,Trade with Held Item,1,,67,,,68\r\n"
+                   ",,,,,,,,\r\n");
+    const Ran r = run({"import", p.string(), csv.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "3 slots changed\n");
+    const auto t = table(p, irbo());
+    auto word = [&](int row, int slot, int field) { return t[std::size_t(row * 44 + (slot - 1) * 6 + field)] |
+                                                           t[std::size_t(row * 44 + (slot - 1) * 6 + field + 1)] << 8; };
+    EXPECT_EQ(word(0, 1, 0), 8);
+    EXPECT_EQ(word(0, 1, 2), 82);
+    EXPECT_EQ(word(0, 1, 4), 3);
+    EXPECT_EQ(word(220, 1, 2), 420);
+    EXPECT_EQ(word(66, 1, 0), 6);
+    EXPECT_EQ(word(66, 1, 2), 63);
+}
+
+TEST(Import, StandardInputAndDryRun)
+{
+    TempDir dir;
+    const auto p = sampleImage(dir, irbo());
+    const auto before = table(p, irbo());
+    const Ran dry = run({"import", "--dry-run", p.string(), "-"}, rom::SystemFiles(), kHeader + kValidChange);
+    ASSERT_EQ(dry.status, 0) << dry.err;
+    EXPECT_EQ(dry.out, "Bulbasaur (1) slot 1\n"
+                       "  old: method 4 \"Level Up\", parameter 16 \"16\", target 2 \"Ivysaur\"\n"
+                       "  new: method 8 \"Item (Evo Stones)\", parameter 82 \"Fire Stone\", target 3 \"Venusaur\"\n"
+                       "  byte 110520128 (0x6966740): 04 -> 08\n"
+                       "  byte 110520130 (0x6966742): 10 -> 52\n"
+                       "  byte 110520132 (0x6966744): 02 -> 03\n"
+                       "1 slot would change; nothing written\n");
+    EXPECT_EQ(table(p, irbo()), before);
+    const Ran real = run({"import", p.string(), "-"}, rom::SystemFiles(), kHeader + kValidChange);
+    EXPECT_EQ(real.out, "1 slot changed\n");
+    EXPECT_EQ(readBytes(p, irbo().tableBase, 6), (std::vector<std::uint8_t>{8, 0, 82, 0, 3, 0}));
+}
+
+// The editor writes a listed method's whole word and leaves an unlisted value the user left alone.
+TEST(Import, WritesWhatTheEditorsSaveWould)
+{
+    TempDir dir;
+    const auto p = makeImage(dir, irbo());
+    auto t = table(p, irbo());
+    putWord(t, 0, 0x0104);  // slot 1: Level Up with a stray high byte, level word 0x0120, target 2
+    putWord(t, 2, 0x0120);
+    putWord(t, 4, 2);
+    putWord(t, 6, 0x0040);  // slot 2: unlisted method 64, parameter 1234, target 700
+    putWord(t, 8, 1234);
+    putWord(t, 10, 700);
+    putWord(t, 12, 0);      // slot 3: None with a parameter word
+    putWord(t, 14, 77);
+    putWord(t, 16, 5);
+    putWord(t, 18, 6);      // slot 4: held item 700 (no row), target 3
+    putWord(t, 20, 700);
+    putWord(t, 22, 3);
+    putTable(p, irbo(), t);
+    const auto csv = dir.file("edits.csv");
+    writeText(csv, kHeader + "1,1,4,32,3\n1,2,64,,1\n1,3,0,,0\n1,4,6,700,4\n");
+    const Ran r = run({"import", p.string(), csv.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "4 slots changed\n");
+    EXPECT_EQ(readBytes(p, irbo().tableBase, 24), (std::vector<std::uint8_t>{
+                                                      4, 0, 32, 0, 3, 0,        // method and level words rewritten
+                                                      0x40, 0, 0xD2, 4, 1, 0,   // method and parameter kept
+                                                      0, 0, 77, 0, 0, 0,        // None leaves the parameter
+                                                      6, 0, 0xBC, 2, 4, 0}));   // unlisted item kept
+}
+
+// Another program writes a slot between the plan and the write: nothing is written.
+class ChangingFiles final : public rom::FileSystem {
+public:
+    std::function<void()> onThirdOpen;
+    rom::Result<std::unique_ptr<rom::RomFile>> openReadWrite(const std::filesystem::path& path) override
+    {
+        if (++m_opens == 3 && onThirdOpen)
+            onThirdOpen();
+        return rom::SystemFiles().openReadWrite(path);
+    }
+    rom::Result<std::unique_ptr<rom::RomFile>> openReadOnly(const std::filesystem::path& path) override
+    {
+        return rom::SystemFiles().openReadOnly(path);
+    }
+
+private:
+    int m_opens = 0;
+};
+
+TEST(ImportFailure, SlotChangedByAnotherProgramWritesNothing)
+{
+    TempDir dir;
+    const auto p = sampleImage(dir, irbo());
+    ChangingFiles files;
+    files.onThirdOpen = [&] { writeBytes(p, irbo().tableBase + 6 + 4, {9}); };  // Bulbasaur slot 2's target
+    const auto csv = dir.file("edits.csv");
+    writeText(csv, kHeader + kValidChange + "1,2,4,20,3\n");
+    const Ran r = run({"import", p.string(), csv.string()}, files);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Bulbasaur (1) slot 2 was changed by another program since it was read; nothing written"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(readBytes(p, irbo().tableBase, 12), (std::vector<std::uint8_t>{4, 0, 16, 0, 2, 0, 0, 0, 0, 0, 9, 0}));
+}
+
+TEST(ImportFailure, FailedWriteNamesTheSlotsWrittenAndNotWritten)
+{
+    TempDir dir;
+    const auto p = sampleImage(dir, irbo());
+    const auto before = table(p, irbo());
+    FaultyFileSystem files;
+    files.writesBeforeFailure = 1;
+    const auto csv = dir.file("edits.csv");
+    writeText(csv, kHeader + kValidChange + "2,1,4,33,3\n25,1,8,84,26\n");
+    const Ran r = run({"import", p.string(), csv.string()}, files);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("writing Ivysaur (2) slot 1 failed: writing failed: No space left on device"),
+              std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(": written: Bulbasaur (1) slot 1; not written: Ivysaur (2) slot 1, Pikachu (25) slot 1"),
+              std::string::npos) << r.err;
+    auto expected = before;
+    putWord(expected, 0, 8);
+    putWord(expected, 2, 82);
+    putWord(expected, 4, 3);
+    EXPECT_EQ(table(p, irbo()), expected);
+}
+
+TEST(ImportFailure, FailedSyncNamesTheSlotsNotConfirmed)
+{
+    TempDir dir;
+    const auto p = sampleImage(dir, irbo());
+    FaultyFileSystem files;
+    files.syncsBeforeFailure = 0;
+    const auto csv = dir.file("edits.csv");
+    writeText(csv, kHeader + kValidChange + "2,1,4,33,3\n");
+    const Ran r = run({"import", p.string(), csv.string()}, files);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("could not be made safe on the disk: Input/output error; written but not confirmed: "
+                         "Bulbasaur (1) slot 1, Ivysaur (2) slot 1"),
+              std::string::npos) << r.err;
+}
+
+TEST(Permissions, ReadOnlyRomIsExportedButNotImportedInto)
+{
+    if (::geteuid() == 0) {
+        ASSERT_EQ(std::getenv("QUORVANE_UNPRIVILEGED"), nullptr) << "the unprivileged run is still root";
+        GTEST_SKIP() << "root ignores permission bits; ctest runs this again without privileges";
+    }
+    TempDir dir;
+    const auto p = sampleImage(dir, irbo());
+    const Ran exported = run({"export", p.string()});
+    std::filesystem::permissions(p, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                                        std::filesystem::perms::others_read);
+    const auto before = table(p, irbo());
+    EXPECT_EQ(run({"export", p.string()}).out, exported.out);
+    EXPECT_EQ(run({"show", p.string(), "1"}).status, 0);
+    EXPECT_EQ(run({"diff", p.string(), p.string()}).status, 0);
+    const auto csv = dir.file("edits.csv");
+    writeText(csv, kHeader + kValidChange);
+    EXPECT_EQ(run({"import", "-n", p.string(), csv.string()}).status, 0);
+    const Ran r = run({"import", p.string(), csv.string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(p.string() + ": cannot be opened: Permission denied"), std::string::npos) << r.err;
+    EXPECT_EQ(table(p, irbo()), before);
+}
+
+}  // namespace
