@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <ostream>
 #include <unordered_map>
 
@@ -30,7 +31,11 @@ std::string toUtf8(std::string_view row)
 
 struct NameIndex {
     std::vector<std::string> names;
-    std::unordered_map<std::string, std::vector<int>> rows;
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+    };
+    std::unordered_map<std::string, std::vector<int>, Hash, std::equal_to<>> rows;
 
     explicit NameIndex(std::span<const std::string_view> list)
     {
@@ -154,7 +159,7 @@ const std::string* NameOf(List list, int number)
 std::span<const int> RowsNamed(List list, std::string_view name)
 {
     const NameIndex& index = indexOf(list);
-    const auto found = index.rows.find(std::string(name));
+    const auto found = index.rows.find(name);
     if (found == index.rows.end())
         return {};
     return found->second;
@@ -189,6 +194,14 @@ std::optional<std::size_t> FirstBadUtf8(std::string_view text)
 {
     std::size_t i = 0;
     while (i < text.size()) {
+        // Tables are almost all ASCII: skip it eight bytes at a time.
+        for (std::uint64_t word; i + 8 <= text.size(); i += 8) {
+            std::memcpy(&word, text.data() + i, 8);
+            if (word & 0x8080808080808080u)
+                break;
+        }
+        if (i >= text.size())
+            break;
         const auto b = static_cast<unsigned char>(text[i]);
         std::size_t length = 0;
         std::uint32_t cp = 0;

@@ -6,7 +6,6 @@
 #include <fstream>
 #include <istream>
 #include <iterator>
-#include <map>
 #include <ostream>
 #include <sstream>
 
@@ -79,7 +78,7 @@ public:
     std::string_view field(Column c) const
     {
         const int at = m_columns[c];
-        return at < 0 ? std::string_view() : std::string_view(m_record.fields[static_cast<std::size_t>(at)]);
+        return at < 0 ? std::string_view() : m_record.fields[static_cast<std::size_t>(at)];
     }
 
     void problem(const std::string& reason)
@@ -318,13 +317,14 @@ int Import(const std::filesystem::path& romPath, const std::filesystem::path& ta
                      "not CSV: not UTF-8 text");
         return giveUp();
     }
-    std::vector<CsvRecord> records;
+    CsvFile csv;
     int badLine = 0;
     std::string reason;
-    if (!ParseCsv(text, records, badLine, reason)) {
+    if (!ParseCsv(text, csv, badLine, reason)) {
         problems.add(badLine, reason);
         return giveUp();
     }
+    const std::vector<CsvRecord>& records = csv.records;
     if (records.empty()) {
         problems.add(1, "not CSV: no header line");
         return giveUp();
@@ -341,11 +341,11 @@ int Import(const std::filesystem::path& romPath, const std::filesystem::path& ta
         return kFailure;
 
     std::vector<Planned> plan;
-    std::map<std::pair<int, int>, int> seen;  // (species, slot) to the line that named it
+    std::vector<int> seen(std::size_t(rom::kSpeciesRows) * rom::EvolutionRecord::kSlots);  // line naming each slot
     for (std::size_t i = 1; i < records.size(); ++i) {
         const CsvRecord& record = records[i];
         // Spreadsheets leave rows of empty cells below the data.
-        if (std::all_of(record.fields.begin(), record.fields.end(), [](const std::string& f) { return f.empty(); }))
+        if (std::all_of(record.fields.begin(), record.fields.end(), [](std::string_view f) { return f.empty(); }))
             continue;
         if (record.fields.size() != records[0].fields.size()) {
             problems.add(record.line, std::to_string(record.fields.size()) + " fields where the header has " +
@@ -357,12 +357,13 @@ int Import(const std::filesystem::path& romPath, const std::filesystem::path& ta
         rom::SlotWrite write;
         if (!checkLine(line, *table, values, write))
             continue;
-        const auto [earlier, first] = seen.emplace(std::pair(values.species, values.slot), record.line);
-        if (!first) {
+        int& earlier = seen[std::size_t((values.species - 1) * rom::EvolutionRecord::kSlots + values.slot - 1)];
+        if (earlier) {
             problems.add(record.line, SlotName(values.species, values.slot) + " is already given on line " +
-                                          std::to_string(earlier->second));
+                                          std::to_string(earlier));
             continue;
         }
+        earlier = record.line;
         const rom::SlotBytes current = table->slot(values.species - 1, values.slot);
         const SlotValues now = ValuesOf(values.species, values.slot, current);
         if (values == now)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,11 +23,18 @@ void AppendLine(std::string& out, const SlotValues& values);
 /// One record of a CSV file and the line it starts on (1-based).
 struct CsvRecord {
     int line = 0;
-    std::vector<std::string> fields;
+    std::span<const std::string_view> fields;
+};
+
+/// A parsed CSV file: the records' fields point into its own storage.
+struct CsvFile {
+    std::vector<CsvRecord> records;
+    std::string bytes;
+    std::vector<std::string_view> fields;
 };
 
 /// Parses CSV text (a UTF-8 byte-order mark and CRLF allowed; nothing trimmed). On malformed text,
 /// returns false with the line and the reason.
-bool ParseCsv(std::string_view text, std::vector<CsvRecord>& records, int& badLine, std::string& reason);
+bool ParseCsv(std::string_view text, CsvFile& file, int& badLine, std::string& reason);
 
 }  // namespace cli

@@ -18,6 +18,11 @@ struct BadInput {
     std::string message;  // after "FILE:"
 };
 
+void PrintTo(const BadInput& input, std::ostream* os)
+{
+    *os << input.what;
+}
+
 class BadInputs : public ::testing::TestWithParam<BadInput> {};
 
 // Every bad file also holds a valid change before the problem: nothing of it may be written.
