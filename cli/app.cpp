@@ -6,40 +6,50 @@ namespace cli {
 
 int Run(const std::vector<std::string>& args, Io& io)
 {
-    CLI::App app{"Reads and writes the evolution table of \"Pokemon Black (E)\" (IRBO) and \"Pokemon Black 2 (U)\" "
-                 "(IREO) ROM images as CSV text, one line per evolution slot.",
+    CLI::App app{"The evolution table of \"Pokemon Black (E)\" (IRBO) and \"Pokemon Black 2 (U)\" (IREO) ROM "
+                 "images as CSV text, one line per evolution slot.",
                  "quorvane-cli"};
     app.set_version_flag("--version", "quorvane-cli " QUORVANE_VERSION);
     app.require_subcommand(1);
-    app.footer("Exit status: 0 success, 1 failure, 2 bad usage. Data goes to standard output, messages to "
-               "standard error. Only import opens the ROM for writing.");
+    app.footer("Exit status: 0 success, 1 failure, 2 bad usage. Data goes to standard output, messages to\n"
+               "standard error. Only import opens the ROM for writing; run COMMAND --help for its details.");
 
     std::filesystem::path rom, romB, file, output;
     std::string species;
     bool all = false, dryRun = false;
 
-    CLI::App* exportCommand = app.add_subcommand("export", "Write the ROM's evolution table as CSV.");
-    exportCommand->add_option("ROM", rom, "ROM image to read")->required();
+    CLI::App* exportCommand = app.add_subcommand("export", "Write the ROM's evolution table as CSV");
+    exportCommand->footer(
+        "Columns: species,species_name,slot,method,method_name,parameter,parameter_name,target,target_name.\n"
+        "Numbers are the values the editor shows; a name is empty where its number has no row, and\n"
+        "parameter is empty for methods that take none. Lines are in species, then slot order.");
+    exportCommand->add_option("ROM", rom, "ROM image to read")->required()->type_name("");
     exportCommand->add_option("-o,--output", output, "Write to FILE instead of standard output")
         ->option_text("FILE");
     exportCommand->add_flag("--all", all, "Write all 649 x 7 slots, not only those whose bytes are not all zero");
 
-    CLI::App* importCommand = app.add_subcommand(
-        "import", "Write the slots of a CSV table into the ROM, as the editor's Save would. Every line is "
-                  "checked before anything is written; slots whose values are already there are left alone.");
-    importCommand->add_option("ROM", rom, "ROM image to change in place")->required();
-    importCommand->add_option("FILE", file, "CSV table, as export writes it; - for standard input")->required();
+    CLI::App* importCommand = app.add_subcommand("import", "Write the slots of a CSV table into the ROM");
+    importCommand->footer(
+        "Every line is checked before anything is written; each problem is reported as FILE:LINE: reason.\n"
+        "Columns may come in any order; the name columns are optional, and a number may be left empty\n"
+        "where its name names exactly one row. A number with no row in its list is accepted only where it\n"
+        "equals what is stored, and is then left as stored. Slots that already hold the values are not\n"
+        "written; the others are written as the editor's Save would, under one lock, with one sync.");
+    importCommand->add_option("ROM", rom, "ROM image to change in place")->required()->type_name("");
+    importCommand->add_option("FILE", file, "CSV table, as export writes it; - for standard input")->required()->type_name("");
     importCommand->add_flag("-n,--dry-run", dryRun,
                             "Print each slot that would change, with its bytes, and write nothing");
 
-    CLI::App* diffCommand = app.add_subcommand(
-        "diff", "Write, as CSV, ROM_B's slots whose values differ from ROM_A's (exit 0 either way).");
-    diffCommand->add_option("ROM_A", rom, "ROM image to compare against")->required();
-    diffCommand->add_option("ROM_B", romB, "ROM image whose differing slots are written")->required();
+    CLI::App* diffCommand = app.add_subcommand("diff", "Write, as CSV, ROM_B's slots whose values differ from ROM_A's");
+    diffCommand->footer("Exits 0 whether or not the ROMs differ. 'diff original.nds mine.nds > changes.csv', then\n"
+                        "'import copy.nds changes.csv', carries the changes to another copy.");
+    diffCommand->add_option("ROM_A", rom, "ROM image to compare against")->required()->type_name("");
+    diffCommand->add_option("ROM_B", romB, "ROM image whose differing slots are written")->required()->type_name("");
 
-    CLI::App* showCommand = app.add_subcommand("show", "Print one species' seven slots as a table.");
-    showCommand->add_option("ROM", rom, "ROM image to read")->required();
-    showCommand->add_option("SPECIES", species, "Species number (1-649) or exact name")->required();
+    CLI::App* showCommand = app.add_subcommand("show", "Print one species' seven slots as a table");
+    showCommand->add_option("ROM", rom, "ROM image to read")->required()->type_name("");
+    showCommand->add_option("SPECIES", species, "Species number (1-649) or exact name")->required()->type_name("");
+    showCommand->footer("Each number is followed by its name; \"(no row)\" marks a number with no row in its list.");
 
     std::vector<const char*> argv{"quorvane-cli"};
     for (const std::string& a : args)
