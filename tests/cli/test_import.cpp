@@ -152,7 +152,7 @@ TEST(Import, WritesWhatTheEditorsSaveWould)
     putWord(t, 0, 0x0104);  // slot 1: Level Up with a stray high byte, level word 0x0120, target 2
     putWord(t, 2, 0x0120);
     putWord(t, 4, 2);
-    putWord(t, 6, 0x0040);  // slot 2: unlisted method 64, parameter 1234, target 700
+    putWord(t, 6, 0x0140);  // slot 2: unlisted method 64 (high byte set), parameter 1234, target 700
     putWord(t, 8, 1234);
     putWord(t, 10, 700);
     putWord(t, 12, 0);      // slot 3: None with a parameter word
@@ -161,17 +161,21 @@ TEST(Import, WritesWhatTheEditorsSaveWould)
     putWord(t, 18, 6);      // slot 4: held item 700 (no row), target 3
     putWord(t, 20, 700);
     putWord(t, 22, 3);
+    putWord(t, 24, 4);      // slot 5: Level Up with level word 0x01C8, read as 200 (no row)
+    putWord(t, 26, 0x01C8);
+    putWord(t, 28, 3);
     putTable(p, irbo(), t);
     const auto csv = dir.file("edits.csv");
-    writeText(csv, kHeader + "1,1,4,32,3\n1,2,64,,1\n1,3,0,,0\n1,4,6,700,4\n");
+    writeText(csv, kHeader + "1,1,4,32,3\n1,2,64,,1\n1,3,0,,0\n1,4,6,700,4\n1,5,4,200,4\n");
     const Ran r = run({"import", p.string(), csv.string()});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "4 slots changed\n");
-    EXPECT_EQ(readBytes(p, irbo().tableBase, 24), (std::vector<std::uint8_t>{
+    EXPECT_EQ(r.out, "5 slots changed\n");
+    EXPECT_EQ(readBytes(p, irbo().tableBase, 30), (std::vector<std::uint8_t>{
                                                       4, 0, 32, 0, 3, 0,        // method and level words rewritten
-                                                      0x40, 0, 0xD2, 4, 1, 0,   // method and parameter kept
+                                                      0x40, 1, 0xD2, 4, 1, 0,   // method and parameter kept
                                                       0, 0, 77, 0, 0, 0,        // None leaves the parameter
-                                                      6, 0, 0xBC, 2, 4, 0}));   // unlisted item kept
+                                                      6, 0, 0xBC, 2, 4, 0,      // unlisted item kept
+                                                      4, 0, 0xC8, 1, 4, 0}));   // unlisted level's word kept
 }
 
 // Another program writes a slot between the plan and the write: nothing is written.
