@@ -3,9 +3,11 @@
 #include "editor/controller.h"
 #include "editor/dialogs.h"
 #include "editor/mainwindow.h"
+#include "rom/romfile.h"
 
 int main(int argc, char* argv[])
 {
+    rom::IgnoreFileSizeSignal();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QGuiApplication::setDesktopFileName(QStringLiteral("quorvane"));
