@@ -218,7 +218,8 @@ void Controller::StoreSlot()
     if (slot < 1)
         return;
     if (!m_slotShown) {
-        report(QStringLiteral("Nothing was saved: %1 could not be read from %2. Select the slot again to reload it.")
+        report(QStringLiteral("Nothing was saved: what %1 holds in %2 is not known since the last failure. Select the "
+                              "slot again to reload it.")
                    .arg(slotDescription(slot), quoted(m_state.RomPath)));
         return;
     }
