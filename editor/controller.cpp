@@ -255,10 +255,11 @@ void Controller::StoreSlot()
         return;
     }
     if (error->kind == rom::ErrorKind::SlotChanged) {
-        report(QStringLiteral("Nothing was saved: %1 in %2 was changed by another program since it was shown.\n"
-                              "It now shows what the file holds.")
-                   .arg(slotDescription(slot), quoted(m_state.RomPath)));
+        // Reloaded before the message, so the window already shows what the message speaks of.
         LoadSlot();
+        report(QStringLiteral("Nothing was saved: %1 in %2 was changed by another program since it was shown.%3")
+                   .arg(slotDescription(slot), quoted(m_state.RomPath),
+                        m_slotShown ? QStringLiteral("\nThe window now shows what the file holds.") : QString()));
         return;
     }
     // Bytes that may be half old and half new must be read again before anything is saved over them.
