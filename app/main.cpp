@@ -3,12 +3,14 @@
 #include "editor/controller.h"
 #include "editor/dialogs.h"
 #include "editor/mainwindow.h"
+#include "rom/romfile.h"
 
 int main(int argc, char* argv[])
 {
+    rom::IgnoreFileSizeSignal();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("quorvane"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.quorvane.Quorvane"));
 
     editor::Form1 form;
     editor::Controller controller(form, *form.CommonDialog1);

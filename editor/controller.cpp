@@ -1,6 +1,7 @@
 #include "editor/controller.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include <QAbstractButton>
@@ -9,6 +10,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -24,9 +26,14 @@ namespace {
 
 const QString kTitle = QStringLiteral("Quorvane");
 
-std::filesystem::path toPath(const QString& name)
+// Qt's own file-name encoding, the one its file dialog decoded the name with. A name that does not
+// survive the round trip (a stray surrogate, bytes the locale cannot hold) would name another file.
+std::optional<std::filesystem::path> toPath(const QString& name)
 {
-    return std::filesystem::path(name.toStdU16String());
+    const QByteArray encoded = QFile::encodeName(name);
+    if (QFile::decodeName(encoded) != name)
+        return std::nullopt;
+    return std::filesystem::path(std::string(encoded.constData(), static_cast<std::size_t>(encoded.size())));
 }
 
 QString quoted(const QString& name)
@@ -49,7 +56,13 @@ QString reasonOf(const rom::RomError& error)
     case rom::ErrorKind::SlotChanged: what = QStringLiteral("The slot was changed by another program since it was shown"); break;
     case rom::ErrorKind::Locked: what = QStringLiteral("Another program is writing to the file"); break;
     }
-    return detail.isEmpty() ? what + u'.' : what + QStringLiteral(": ") + detail + u'.';
+    QString text = detail.isEmpty() ? what + u'.' : what + QStringLiteral(": ") + detail + u'.';
+    if (error.mayHaveChanged)
+        text += QStringLiteral("\nPutting the slot's old bytes back failed too: bytes %1 to %2 of the file may have "
+                               "changed. Check them before you go on.")
+                    .arg(error.mayHaveChanged->first)
+                    .arg(error.mayHaveChanged->last);
+    return text;
 }
 
 // A number with no row would select a wrong row or none without a word; show what is stored instead.
@@ -113,7 +126,13 @@ void Controller::OpenRom()
     if (name.isEmpty())
         return;
 
-    const auto identified = rom::IdentifyRom(toPath(name), m_files);
+    const auto path = toPath(name);
+    if (!path) {
+        report(QStringLiteral("Cannot open %1.\nIts name cannot be written in this system's file-name encoding.")
+                   .arg(quoted(name)));
+        return;
+    }
+    const auto identified = rom::IdentifyRom(*path, m_files);
     if (!identified) {
         report(QStringLiteral("Cannot open %1.\n%2").arg(quoted(name), reasonOf(identified.error())));
         return;
@@ -133,6 +152,7 @@ void Controller::OpenRom()
 
     m_state.RomPath = name;
     m_state.GameCode = identified->code;
+    m_path = *path;
     {
         const QScopedValueRollback opening(m_opening, true);
         m_openLoadFailed = false;
@@ -160,7 +180,7 @@ void Controller::LoadSlot()
     if (slot < 1 || m_state.SpeciesIndex < 0)
         return;
 
-    const auto read = rom::ReadSlot(toPath(m_state.RomPath), m_state.GameCode, m_state.SpeciesIndex, slot, m_files);
+    const auto read = rom::ReadSlot(m_path, m_state.GameCode, m_state.SpeciesIndex, slot, m_files);
     if (!read) {
         m_slotShown = false;
         // OpenRom's steps may read the same slot up to three times; one message is enough.
@@ -171,6 +191,7 @@ void Controller::LoadSlot()
         return;
     }
     m_slotShown = true;
+    m_shownBytes = read->bytes;
 
     const int shownMethod = m_form.Combo1->currentIndex();
     showStored(m_form.Combo1, read->method);  // runs ApplyMethodKind when the row changes
@@ -197,7 +218,8 @@ void Controller::StoreSlot()
     if (slot < 1)
         return;
     if (!m_slotShown) {
-        report(QStringLiteral("Nothing was saved: %1 could not be read from %2. Select the slot again to reload it.")
+        report(QStringLiteral("Nothing was saved: what %1 holds in %2 is not known since the last failure. Select the "
+                              "slot again to reload it.")
                    .arg(slotDescription(slot), quoted(m_state.RomPath)));
         return;
     }
@@ -225,10 +247,26 @@ void Controller::StoreSlot()
     if (m_form.Combo6->currentIndex() >= 0)
         values.target = m_form.Combo6->currentIndex();
 
-    if (const auto error = rom::WriteSlot(toPath(m_state.RomPath), m_state.GameCode, m_state.SpeciesIndex, slot,
-                                          values, m_files))
-        report(QStringLiteral("Cannot save %1 to %2.\n%3")
-                   .arg(slotDescription(slot), quoted(m_state.RomPath), reasonOf(*error)));
+    const auto error =
+        rom::WriteSlot(m_path, m_state.GameCode, m_state.SpeciesIndex, slot, values, m_shownBytes, m_files);
+    if (!error) {
+        // The file now holds what was written; a second Save compares against that.
+        m_shownBytes = rom::ComposeSlot(m_shownBytes, values);
+        return;
+    }
+    if (error->kind == rom::ErrorKind::SlotChanged) {
+        // Reloaded before the message, so the window already shows what the message speaks of.
+        LoadSlot();
+        report(QStringLiteral("Nothing was saved: %1 in %2 was changed by another program since it was shown.%3")
+                   .arg(slotDescription(slot), quoted(m_state.RomPath),
+                        m_slotShown ? QStringLiteral("\nThe window now shows what the file holds.") : QString()));
+        return;
+    }
+    // Bytes that may be half old and half new must be read again before anything is saved over them.
+    if (error->mayHaveChanged)
+        m_slotShown = false;
+    report(QStringLiteral("Cannot save %1 to %2.\n%3")
+               .arg(slotDescription(slot), quoted(m_state.RomPath), reasonOf(*error)));
 }
 
 void Controller::ApplyMethodKind(int row)

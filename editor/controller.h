@@ -1,11 +1,13 @@
 #pragma once
 
+#include <filesystem>
 #include <functional>
 
 #include <QObject>
 #include <QString>
 
 #include "rom/romfile.h"
+#include "rom/slotcodec.h"
 #include "rom/supportedgames.h"
 
 class QComboBox;
@@ -49,7 +51,9 @@ private:
     rom::FileSystem& m_files;
     EditorState m_state;
 
+    std::filesystem::path m_path;   // RomPath in the file system's own encoding
     bool m_slotShown = false;       // the controls hold the selected slot as read from the file
+    rom::SlotBytes m_shownBytes{};  // the six bytes they were read from; Save writes only over these
     bool m_slotWasOn = false;       // the slot button being clicked was on before the click
     bool m_opening = false;         // inside OpenRom's steps
     bool m_openLoadFailed = false;  // a read during those steps has already been reported

@@ -1,12 +1,15 @@
-// Feeds arbitrary file contents to identification, slot reads and slot writes, and checks that a
-// write changes at most its slot's six bytes, never the file's size, and reads back as written.
+// Feeds arbitrary file contents to identification, slot reads and slot saves, with the input also
+// choosing which reservation, write, sync or close fails and how short a write comes back. After a
+// failed save the bytes must be those before it (or differ only inside the range the error names as
+// at risk); after a successful one only the slot's six bytes may differ, and they read back as saved.
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <string>
-#include <unistd.h>
 
 #include "rom/slotcodec.h"
 #include "rom/supportedgames.h"
@@ -19,10 +22,23 @@ void check(bool ok)
         std::abort();
 }
 
+/// Which call of each kind fails during one save; -1: none.
+struct Faults {
+    int write = -1;
+    std::size_t shortBytes = 0;  // what the failing write lands first
+    int reserve = -1;
+    int sync = -1;
+    int close = -1;
+    int writes = 0, reserves = 0, syncs = 0, closes = 0;
+};
+
 // A sparse in-memory file: only the bytes the input gives exist, the rest reads as zero.
 class MemoryFile final : public rom::RomFile {
 public:
-    MemoryFile(std::map<std::uint64_t, std::uint8_t>& bytes, std::int64_t size) : m_bytes(bytes), m_size(size) {}
+    MemoryFile(std::map<std::uint64_t, std::uint8_t>& bytes, std::int64_t size, Faults& faults)
+        : m_bytes(bytes), m_size(size), m_faults(faults)
+    {
+    }
     bool readAt(std::uint64_t offset, std::span<std::uint8_t> out) override
     {
         if (offset + out.size() > static_cast<std::uint64_t>(m_size))
@@ -33,29 +49,41 @@ public:
         }
         return true;
     }
-    bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> b) override
+    std::size_t writeAt(std::uint64_t offset, std::span<const std::uint8_t> b) override
     {
         check(offset + b.size() <= static_cast<std::uint64_t>(m_size));  // a write must never grow the file
-        for (std::size_t i = 0; i < b.size(); ++i)
+        std::size_t n = b.size();
+        if (m_faults.writes++ == m_faults.write)
+            n = std::min(m_faults.shortBytes, b.size() - 1);
+        for (std::size_t i = 0; i < n; ++i)
             m_bytes[offset + i] = b[i];
-        return true;
+        return n;
     }
-    bool flush() override { return true; }
+    bool reserve(std::uint64_t, std::uint64_t) override { return m_faults.reserves++ != m_faults.reserve; }
+    bool lock(std::uint64_t, std::uint64_t) override { return true; }
+    bool sync() override { return m_faults.syncs++ != m_faults.sync; }
+    bool close() override { return m_faults.closes++ != m_faults.close; }
     std::int64_t size() override { return m_size; }
-    std::string lastError() const override { return "end of file"; }
+    std::string lastError() const override { return "injected failure"; }
 
 private:
     std::map<std::uint64_t, std::uint8_t>& m_bytes;
     std::int64_t m_size;
+    Faults& m_faults;
 };
 
 class MemoryFileSystem final : public rom::FileSystem {
 public:
     std::map<std::uint64_t, std::uint8_t> bytes;
     std::int64_t size = 0;
+    Faults faults;
     rom::Result<std::unique_ptr<rom::RomFile>> openReadWrite(const std::filesystem::path&) override
     {
-        return std::unique_ptr<rom::RomFile>(std::make_unique<MemoryFile>(bytes, size));
+        return std::unique_ptr<rom::RomFile>(std::make_unique<MemoryFile>(bytes, size, faults));
+    }
+    rom::Result<std::unique_ptr<rom::RomFile>> openReadOnly(const std::filesystem::path& path) override
+    {
+        return openReadWrite(path);
     }
 };
 
@@ -70,18 +98,16 @@ struct Input {
         return *data++;
     }
     int takeWord() { return take() | (take() << 8); }
+    int takeFault() { const int f = take() % 8; return f < 4 ? f : -1; }  // mostly, nothing fails
 };
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+// The real file layer on the raw input, through a memory file that leaves nothing on disk.
+void identifyRealFile(const std::uint8_t* data, std::size_t size)
 {
-    // 1. The real file layer on the raw input.
-    static const std::string path = "/tmp/quorvane-fuzz-" + std::to_string(::getpid()) + ".nds";
-    {
-        std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data),
-                                                                     static_cast<std::streamsize>(size));
-    }
+    static const int fd = ::memfd_create("quorvane-fuzz", MFD_CLOEXEC);
+    static const std::string path = "/proc/self/fd/" + std::to_string(fd);
+    check(fd >= 0 && ::ftruncate(fd, 0) == 0);
+    check(size == 0 || ::pwrite(fd, data, size, 0) == static_cast<ssize_t>(size));
     const auto real = rom::IdentifyRom(path);
     check(bool(real));
     check(real->fileSize == static_cast<std::int64_t>(size));
@@ -89,9 +115,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(real->game == nullptr);
     else
         check(std::memcmp(real->code.data(), data + 12, 4) == 0);
+}
 
-    // 2. A sparse file of either game: the first 16 bytes are the header, then the table's start,
-    //    then requests. The file's apparent size ends somewhere in the table.
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    identifyRealFile(data, size);
+
+    // A sparse file of either game: the first 16 bytes are the header, then the table's start,
+    // then requests. The file's apparent size ends somewhere in the table.
     Input in{data, size};
     MemoryFileSystem fs;
     const rom::SupportedGame& game = rom::kSupportedGames[in.take() & 1];
@@ -108,38 +141,61 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const auto id = rom::IdentifyRom("memory", fs);
     check(bool(id));
-    while (in.size >= 8) {
+    while (in.size >= 12) {
         const int row = in.takeWord() % 700 - 20;
         const int slot = in.take() % 9;
-        if (in.take() & 1) {
-            const auto s = rom::ReadSlot("memory", game.code, row, slot, fs);
-            if (s) {
-                check(s->method >= 0 && s->method <= 255);
-                check(s->target >= -32768 && s->target <= 32767);
-            }
-            continue;
+        const auto shown = rom::ReadSlot("memory", game.code, row, slot, fs);
+        if (shown) {
+            check(shown->method >= 0 && shown->method <= 255);
+            check(shown->target >= -32768 && shown->target <= 32767);
         }
+        if (in.take() & 1)
+            continue;
+
         rom::SlotWrite w;
         w.method = in.takeWord();
         w.kind = static_cast<rom::ParamKind>(in.take() % 6);
         w.parameter = in.takeWord();
         w.target = in.takeWord();
+        rom::SlotBytes expected = shown ? shown->bytes : rom::SlotBytes{};
+        const std::uint8_t stale = in.take();
+        if (stale < 16)
+            expected[stale % 6] ^= static_cast<std::uint8_t>(stale | 1);  // as if someone saved in between
+        fs.faults = {};
+        fs.faults.write = in.takeFault();
+        fs.faults.shortBytes = in.take() % 6;
+        fs.faults.reserve = in.takeFault();
+        fs.faults.sync = in.takeFault();
+        fs.faults.close = in.takeFault();
+
         const auto before = fs.bytes;
-        const auto err = rom::WriteSlot("memory", game.code, row, slot, w, fs);
+        const auto err = rom::WriteSlot("memory", game.code, row, slot, w, expected, fs);
+        const std::uint64_t at = rom::FieldOffset(game.tableBase, row, slot, rom::Field::Method);
+        auto unchangedOutside = [&](std::uint64_t from, std::uint64_t to) {
+            for (const auto& [offset, value] : fs.bytes) {
+                auto old = before.find(offset);
+                if (offset < from || offset >= to)
+                    check(old != before.end() ? old->second == value : value == 0);
+            }
+        };
         if (err) {
-            check(fs.bytes == before);
+            check(err->kind != rom::ErrorKind::SlotChanged || !shown || stale < 16);
+            if (!err->mayHaveChanged) {
+                unchangedOutside(1, 0);  // nothing may differ anywhere
+            } else {
+                check(err->mayHaveChanged->first >= at && err->mayHaveChanged->last < at + 6);
+                unchangedOutside(err->mayHaveChanged->first, err->mayHaveChanged->last + 1);
+            }
             continue;
         }
+        check(shown && stale >= 16);
         check(id->game == &game);
-        const std::uint64_t at = rom::FieldOffset(game.tableBase, row, slot, rom::Field::Method);
         check(at + 6 <= static_cast<std::uint64_t>(fs.size));
-        for (const auto& [offset, value] : fs.bytes) {
-            auto old = before.find(offset);
-            if (offset < at || offset >= at + 6)
-                check(old != before.end() && old->second == value);
-        }
+        unchangedOutside(at, at + 6);
+        fs.faults = {};
         const auto back = rom::ReadSlot("memory", game.code, row, slot, fs);
         check(bool(back));
+        check(back->bytes == rom::ComposeSlot(expected, w));
         check(back->method == (*w.method & 0xFF));
         check(back->target == static_cast<std::int16_t>(*w.target));
     }

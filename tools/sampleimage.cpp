@@ -1,10 +1,14 @@
 #include "tools/sampleimage.h"
 
 #include <array>
+#include <cerrno>
 #include <fstream>
 #include <system_error>
 
 #include "rom/slotcodec.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace sample {
 namespace {
@@ -110,8 +114,16 @@ std::optional<std::string> PutSlot(const std::filesystem::path& path, const rom:
     return std::nullopt;
 }
 
-std::optional<std::string> WriteSampleImage(const std::filesystem::path& path, const rom::SupportedGame& game)
+std::optional<std::string> WriteSampleImage(const std::filesystem::path& path, const rom::SupportedGame& game,
+                                            bool replace)
 {
+    if (!replace) {
+        // Claims the name in one step, so a file that appears meanwhile is not replaced either.
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0)
+            return errno == EEXIST ? "the file exists; use --force to replace it" : std::generic_category().message(errno);
+        ::close(fd);
+    }
     if (auto err = CreateImage(path, game.code, CartridgeSize(game)))
         return err;
     for (const SampleSlot& s : kSlots) {

@@ -34,7 +34,9 @@ std::optional<std::string> CreateImage(const std::filesystem::path& path, const 
 std::optional<std::string> PutSlot(const std::filesystem::path& path, const rom::SupportedGame& game,
                                    const SampleSlot& slot);
 
-/// A cartridge-sized image of the game holding SampleSlots().
-std::optional<std::string> WriteSampleImage(const std::filesystem::path& path, const rom::SupportedGame& game);
+/// A cartridge-sized image of the game holding SampleSlots(). An existing file is left alone (an error)
+/// unless replace is true.
+std::optional<std::string> WriteSampleImage(const std::filesystem::path& path, const rom::SupportedGame& game,
+                                            bool replace = false);
 
 }  // namespace sample

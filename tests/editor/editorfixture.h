@@ -48,7 +48,7 @@ inline std::uint64_t tableEnd(const rom::SupportedGame& game)
     return game.tableBase + std::uint64_t(rom::kSpeciesRows) * rom::EvolutionRecord::kSize;
 }
 
-inline std::filesystem::path fsPath(const QString& name) { return std::filesystem::path(name.toStdU16String()); }
+inline std::filesystem::path fsPath(const QString& name) { return QFile::encodeName(name).toStdString(); }
 
 /// Answers the open dialog from a queue (an empty answer is a cancel) and records every message.
 class FakeDialogs : public editor::Dialogs {

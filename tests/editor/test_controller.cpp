@@ -662,7 +662,7 @@ void TestController::saveFailures()
     } else if (failure == "removed") {
         QVERIFY(QFile::remove(path));
     } else {
-        files.writesBeforeFailure = 0;
+        files.writeFault.after = 0;
     }
     const Snapshot before = snapshot(path, irbo());
     pressSave(e);

@@ -331,27 +331,6 @@ TEST(FailingFiles, RefusedOpenIsReportedWithItsReason)
     EXPECT_EQ(w->reason, std::generic_category().message(EROFS));
 }
 
-TEST(FailingFiles, FailedOrShortWriteIsReportedNeverPassedOver)
-{
-    TempDir dir;
-    const auto p = makeImage(dir, irbo());
-    for (int okWrites : {0}) {
-        SCOPED_TRACE(okWrites);
-        FaultyFileSystem fs;
-        fs.writesBeforeFailure = okWrites;
-        const auto err = rom::WriteSlot(p, irbo().code, 1, 1, {4, ParamKind::Level, 16, 2}, fs);
-        ASSERT_TRUE(err);
-        EXPECT_EQ(err->kind, rom::ErrorKind::WriteFailed);
-        EXPECT_EQ(err->reason, std::generic_category().message(ENOSPC));
-    }
-    FaultyFileSystem fs;
-    fs.syncsBeforeFailure = 0;
-    const auto err = rom::WriteSlot(p, irbo().code, 1, 1, {4, ParamKind::Level, 16, 2}, fs);
-    ASSERT_TRUE(err);
-    EXPECT_EQ(err->kind, rom::ErrorKind::SyncFailed);
-    EXPECT_EQ(err->reason, std::generic_category().message(EIO));
-}
-
 TEST(FailingFiles, EveryOperationClosesTheFileItOpened)
 {
     // Nothing is kept open: the file can be replaced between two operations and the next one sees it.

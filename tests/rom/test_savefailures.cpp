@@ -1,0 +1,331 @@
+// A save changes its slot's six bytes completely or not at all, is durable when reported, and never
+// writes over bytes it did not read.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+#include "romtestutil.h"
+
+using namespace romtest;
+using rom::ErrorKind;
+using rom::ParamKind;
+
+namespace {
+
+std::uint64_t slotAt(const rom::SupportedGame& g, int row, int slot)
+{
+    return rom::FieldOffset(g.tableBase, row, slot, rom::Field::Method);
+}
+
+// Every byte differs from its neighbours and from what the save writes, so any byte that moves shows.
+const rom::SlotBytes kOld = {0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6};
+const rom::SlotWrite kNew{4, ParamKind::Level, 32, 2};
+const rom::SlotBytes kNewBytes = {0x04, 0x00, 0x20, 0x00, 0x02, 0x00};
+
+struct Image {
+    TempDir dir;
+    std::filesystem::path path;
+    std::vector<std::uint8_t> before;  // the table with a margin either side
+
+    explicit Image(const rom::SupportedGame& g = irbo())
+    {
+        path = makeImage(dir, g);
+        std::vector<std::uint8_t> pattern(44 * 649 + 128);
+        for (std::size_t i = 0; i < pattern.size(); ++i)
+            pattern[i] = static_cast<std::uint8_t>(i * 37 + 11);
+        writeBytes(path, g.tableBase - 64, pattern);
+        writeBytes(path, slotAt(g, 10, 3), {kOld.begin(), kOld.end()});
+        before = table(g);
+    }
+    std::vector<std::uint8_t> table(const rom::SupportedGame& g = irbo()) const
+    {
+        return readBytes(path, g.tableBase - 64, 44 * 649 + 128);
+    }
+};
+
+// ---- one save against each failure ------------------------------------------------------------
+
+struct FaultCase {
+    const char* name;
+    void (*arm)(FaultyFileSystem&);
+    ErrorKind kind;
+    bool restoreFails;          // the error must say which bytes may have changed
+    std::size_t mixedBytes;     // how many of them, from the slot's start
+};
+
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+
+class SaveFaults : public ::testing::TestWithParam<FaultCase> {};
+
+TEST_P(SaveFaults, FailedSaveIsReportedAndChangesNoByte)
+{
+    const FaultCase& c = GetParam();
+    Image image;
+    FaultyFileSystem fs;
+    c.arm(fs);
+
+    const auto err = rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, kOld, fs);
+    ASSERT_TRUE(err) << "a failed " << c.name << " was reported as a successful save";
+    EXPECT_EQ(err->kind, c.kind);
+    EXPECT_FALSE(err->reason.empty());
+    if (!c.restoreFails) {
+        EXPECT_FALSE(err->mayHaveChanged);
+        EXPECT_EQ(image.table(), image.before) << fs.calls;
+        return;
+    }
+    const std::uint64_t at = slotAt(irbo(), 10, 3);
+    ASSERT_TRUE(err->mayHaveChanged);
+    EXPECT_EQ(*err->mayHaveChanged, (rom::ByteRange{at, at + c.mixedBytes - 1}));
+    // Whatever did change lies inside the range the error names.
+    const auto after = image.table();
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        const std::uint64_t offset = irbo().tableBase - 64 + i;
+        if (after[i] != image.before[i]) {
+            EXPECT_TRUE(offset >= at && offset < at + c.mixedBytes) << "byte " << offset;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Saves, SaveFaults,
+    ::testing::Values(
+        FaultCase{"Reservation", [](FaultyFileSystem& fs) { fs.reserveFault.after = 0; }, ErrorKind::WriteFailed, false, 0},
+        FaultCase{"Lock", [](FaultyFileSystem& fs) { fs.lockFault.after = 0; }, ErrorKind::Locked, false, 0},
+        FaultCase{"WholeWrite", [](FaultyFileSystem& fs) { fs.writeFault.after = 0; }, ErrorKind::WriteFailed, false, 0},
+        FaultCase{"ShortWrite1", [](FaultyFileSystem& fs) { fs.writeFault = {0, 1}; fs.shortWriteBytes = 1; },
+                  ErrorKind::WriteFailed, false, 0},
+        FaultCase{"ShortWrite3", [](FaultyFileSystem& fs) { fs.writeFault = {0, 1}; fs.shortWriteBytes = 3; },
+                  ErrorKind::WriteFailed, false, 0},
+        FaultCase{"ShortWrite5", [](FaultyFileSystem& fs) { fs.writeFault = {0, 1}; fs.shortWriteBytes = 5; },
+                  ErrorKind::WriteFailed, false, 0},
+        FaultCase{"Sync", [](FaultyFileSystem& fs) { fs.syncFault = {0, 1}; }, ErrorKind::SyncFailed, false, 0},
+        FaultCase{"Close", [](FaultyFileSystem& fs) { fs.closeFault = {0, 1}; }, ErrorKind::SyncFailed, false, 0},
+        // The undo fails as well: the error must say so, and name exactly the bytes at risk.
+        FaultCase{"ShortWriteThenRestore", [](FaultyFileSystem& fs) { fs.writeFault.after = 0; fs.shortWriteBytes = 4; },
+                  ErrorKind::WriteFailed, true, 4},
+        FaultCase{"SyncThenRestore", [](FaultyFileSystem& fs) { fs.syncFault.after = 0; }, ErrorKind::SyncFailed,
+                  true, 6},
+        FaultCase{"CloseThenRestore", [](FaultyFileSystem& fs) { fs.closeFault = {0, 1}; fs.writeFault = {1, 1}; },
+                  ErrorKind::SyncFailed, true, 6}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SaveOrder, NothingIsWrittenAfterAFailedReservationAndEverySaveIsSynced)
+{
+    Image image;
+    FaultyFileSystem refused;
+    refused.reserveFault.after = 0;
+    ASSERT_TRUE(rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, kOld, refused));
+    EXPECT_EQ(refused.calls.find("write"), std::string::npos) << refused.calls;
+
+    FaultyFileSystem fs;
+    ASSERT_FALSE(rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, kOld, fs));
+    EXPECT_EQ(fs.calls, "open lock reserve write sync close");
+    EXPECT_EQ(readBytes(image.path, slotAt(irbo(), 10, 3), 6), std::vector(kNewBytes.begin(), kNewBytes.end()));
+}
+
+// ---- someone else's bytes ----------------------------------------------------------------------
+
+TEST(OtherWriters, SlotChangedSinceItWasReadIsNotOverwritten)
+{
+    Image image;
+    const auto shown = rom::ReadSlot(image.path, irbo().code, 10, 3);
+    ASSERT_TRUE(shown);
+    // Another program saves the same slot in between.
+    writeBytes(image.path, slotAt(irbo(), 10, 3), {0x05, 0x00, 0x00, 0x00, 0x44, 0x00});
+    const auto theirs = image.table();
+
+    const auto err = rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, shown->bytes);
+    ASSERT_TRUE(err);
+    EXPECT_EQ(err->kind, ErrorKind::SlotChanged);
+    EXPECT_EQ(image.table(), theirs);
+
+    // Read again, the same save goes through, and a second one compares with what the first wrote.
+    const auto again = rom::ReadSlot(image.path, irbo().code, 10, 3);
+    ASSERT_FALSE(rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, again->bytes));
+    ASSERT_FALSE(rom::WriteSlot(image.path, irbo().code, 10, 3, {21, ParamKind::Move, 246, 473},
+                                rom::ComposeSlot(again->bytes, kNew)));
+    EXPECT_EQ(rom::ReadSlot(image.path, irbo().code, 10, 3)->parameter, 246);
+}
+
+TEST(OtherWriters, ALockHeldByAnotherWriterIsWaitedForThenReported)
+{
+    Image image;
+    const int other = ::open(image.path.c_str(), O_RDWR);
+    ASSERT_GE(other, 0);
+    struct flock range {};
+    range.l_type = F_WRLCK;
+    range.l_whence = SEEK_SET;
+    range.l_start = static_cast<off_t>(slotAt(irbo(), 10, 3) + 4);  // overlaps only the target word
+    range.l_len = 1;
+    ASSERT_EQ(::fcntl(other, F_OFD_SETLK, &range), 0);
+
+    const auto err = rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, kOld);
+    ASSERT_TRUE(err);
+    EXPECT_EQ(err->kind, ErrorKind::Locked);
+    EXPECT_EQ(image.table(), image.before);
+
+    ::close(other);  // released: the next save proceeds
+    EXPECT_FALSE(rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, kOld));
+}
+
+TEST(OtherWriters, ReadsRefuseAFileReplacedByAnotherGame)
+{
+    Image image(ireo());
+    ASSERT_TRUE(rom::ReadSlot(image.path, ireo().code, 10, 3));
+    writeBytes(image.path, 12, {'I', 'R', 'B', 'O'});
+    const auto slot = rom::ReadSlot(image.path, ireo().code, 10, 3);
+    ASSERT_FALSE(slot);
+    EXPECT_EQ(slot.error().kind, ErrorKind::GameChanged);
+    const auto table = rom::ReadTable(image.path, ireo().code);
+    ASSERT_FALSE(table);
+    EXPECT_EQ(table.error().kind, ErrorKind::GameChanged);
+}
+
+// ---- batches -----------------------------------------------------------------------------------
+
+std::vector<rom::SlotChange> threeChanges(const Image& image)
+{
+    std::vector<rom::SlotChange> changes;
+    for (auto [row, slot] : {std::pair{2, 1}, {10, 3}, {648, 7}}) {
+        const auto at = slotAt(irbo(), row, slot) - (irbo().tableBase - 64);
+        rom::SlotBytes expected{};
+        std::copy_n(image.before.begin() + std::ptrdiff_t(at), 6, expected.begin());
+        changes.push_back({row, slot, expected, rom::ComposeSlot(expected, {27, ParamKind::Constant, {}, row})});
+    }
+    return changes;
+}
+
+TEST(Batches, StopAtTheFailingSlotWithTheEarlierOnesWrittenAndNoneHalfWritten)
+{
+    for (int failing : {0, 1, 2}) {
+        SCOPED_TRACE(failing);
+        Image image;
+        const auto changes = threeChanges(image);
+        FaultyFileSystem fs;
+        fs.writeFault = {failing, 1};
+        fs.shortWriteBytes = 3;
+        const auto result = rom::WriteSlots(image.path, irbo().code, changes, fs);
+        ASSERT_TRUE(result.error);
+        EXPECT_EQ(result.written, std::size_t(failing));
+        EXPECT_EQ(result.at, std::size_t(failing));
+        EXPECT_TRUE(result.confirmed);  // what was written before the failure is synced
+        for (int i = 0; i < 3; ++i) {
+            const auto& c = changes[std::size_t(i)];
+            const auto now = readBytes(image.path, slotAt(irbo(), c.speciesRow, c.slot), 6);
+            const auto& want = i < failing ? c.wanted : c.expected;
+            EXPECT_EQ(now, std::vector(want.begin(), want.end())) << "change " << i;
+        }
+    }
+}
+
+TEST(Batches, AnyStaleSlotOrFullDiskStopsTheBatchBeforeItsFirstWrite)
+{
+    Image image;
+    auto changes = threeChanges(image);
+    changes[2].expected[5] ^= 1;  // planned from bytes that are no longer there
+    FaultyFileSystem fs;
+    auto result = rom::WriteSlots(image.path, irbo().code, changes, fs);
+    ASSERT_TRUE(result.error);
+    EXPECT_EQ(result.error->kind, ErrorKind::SlotChanged);
+    EXPECT_EQ(result.at, 2u);
+    EXPECT_EQ(result.written, 0u);
+    EXPECT_EQ(image.table(), image.before);
+
+    changes = threeChanges(image);
+    FaultyFileSystem full;
+    full.reserveFault.after = 2;
+    result = rom::WriteSlots(image.path, irbo().code, changes, full);
+    ASSERT_TRUE(result.error);
+    EXPECT_EQ(result.at, 2u);
+    EXPECT_EQ(result.written, 0u);
+    EXPECT_EQ(full.calls.find("write"), std::string::npos) << full.calls;
+    EXPECT_EQ(image.table(), image.before);
+}
+
+TEST(Batches, AFailedFinalSyncLeavesEverySlotWrittenButUnconfirmed)
+{
+    Image image;
+    const auto changes = threeChanges(image);
+    FaultyFileSystem fs;
+    fs.syncFault.after = 0;
+    const auto result = rom::WriteSlots(image.path, irbo().code, changes, fs);
+    ASSERT_TRUE(result.error);
+    EXPECT_EQ(result.error->kind, ErrorKind::SyncFailed);
+    EXPECT_EQ(result.written, 3u);
+    EXPECT_FALSE(result.confirmed);
+    EXPECT_EQ(std::count(fs.calls.begin(), fs.calls.end(), 'y'), 1) << "one sync for the batch: " << fs.calls;
+}
+
+// ---- the real system ---------------------------------------------------------------------------
+
+// A write past the process's file-size limit kills it with SIGXFSZ unless the signal is ignored.
+TEST(RealSystem, FileSizeLimitIsAnErrorNotAKill)
+{
+    Image image;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        rom::IgnoreFileSizeSignal();
+        const rlimit limit{1 << 20, 1 << 20};  // far below the table's offset
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const auto err = rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, kOld);
+        ::_exit(err && err->kind == ErrorKind::WriteFailed && !err->mayHaveChanged ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_FALSE(WIFSIGNALED(status)) << "killed by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(image.table(), image.before);
+}
+
+// A slot whose first bytes lie on an allocated page and the rest on a hole, on a full file system:
+// without a reservation the method word lands and the rest fails. Needs root for the mount; runs in a
+// private mount namespace, so a crash cannot leave the file system mounted.
+TEST(RealSystem, FullFileSystemChangesNoByteOfASparseImage)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a small tmpfs needs root";
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        GTEST_SKIP() << "no private mount namespace here: " << std::strerror(errno);
+    TempDir dir;
+    ASSERT_EQ(::mount("quorvane-full", dir.path().c_str(), "tmpfs", 0, "size=256k"), 0) << std::strerror(errno);
+    struct Unmount {
+        std::filesystem::path at;
+        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+    } unmount{dir.path()};
+
+    const auto rom = dir.file("black.nds");
+    ASSERT_FALSE(sample::WriteSampleImage(rom, irbo()));
+    const std::uint64_t at = slotAt(irbo(), 330, 2);
+    ASSERT_EQ(at % 4096, 4094u) << "the slot must straddle a page boundary";
+    {
+        std::ofstream fill(dir.file("filler"), std::ios::binary);
+        const std::vector<char> block(4096, 'x');
+        while (fill.write(block.data(), std::streamsize(block.size())) && fill.flush()) {
+        }
+    }
+    const auto before = readBytes(rom, at - 4096, 8192);
+    const auto size = std::filesystem::file_size(rom);
+
+    const auto shown = rom::ReadSlot(rom, irbo().code, 330, 2);
+    ASSERT_TRUE(shown);
+    const auto err = rom::WriteSlot(rom, irbo().code, 330, 2, {8, ParamKind::Item, 84, 134}, shown->bytes);
+    ASSERT_TRUE(err);
+    EXPECT_EQ(err->kind, ErrorKind::WriteFailed);
+    EXPECT_EQ(err->reason, std::generic_category().message(ENOSPC));
+    EXPECT_FALSE(err->mayHaveChanged);
+    EXPECT_EQ(readBytes(rom, at - 4096, 8192), before);
+    EXPECT_EQ(std::filesystem::file_size(rom), size);
+}
+
+}  // namespace
