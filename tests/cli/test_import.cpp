@@ -219,7 +219,8 @@ TEST(ImportFailure, FailedWriteNamesTheSlotsWrittenAndNotWritten)
     const auto p = sampleImage(dir, irbo());
     const auto before = table(p, irbo());
     FaultyFileSystem files;
-    files.writesBeforeFailure = 1;
+    files.writeFault = {.after = 1, .times = 1};  // the second slot lands 3 bytes, then they are put back
+    files.shortWriteBytes = 3;
     const auto csv = dir.file("edits.csv");
     writeText(csv, kHeader + kValidChange + "2,1,4,33,3\n25,1,8,84,26\n");
     const Ran r = run({"import", p.string(), csv.string()}, files);
@@ -240,7 +241,7 @@ TEST(ImportFailure, FailedSyncNamesTheSlotsNotConfirmed)
     TempDir dir;
     const auto p = sampleImage(dir, irbo());
     FaultyFileSystem files;
-    files.syncsBeforeFailure = 0;
+    files.syncFault.after = 0;
     const auto csv = dir.file("edits.csv");
     writeText(csv, kHeader + kValidChange + "2,1,4,33,3\n");
     const Ran r = run({"import", p.string(), csv.string()}, files);
