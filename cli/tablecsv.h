@@ -33,8 +33,7 @@ struct CsvFile {
     std::vector<std::string_view> fields;
 };
 
-/// Parses CSV text (a UTF-8 byte-order mark and CRLF allowed; nothing trimmed). On malformed text,
-/// returns false with the line and the reason.
+/// Parses CSV text, BOM and CRLF allowed and nothing trimmed; false with the line and reason if malformed.
 bool ParseCsv(std::string_view text, CsvFile& file, int& badLine, std::string& reason);
 
 }  // namespace cli
