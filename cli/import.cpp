@@ -317,22 +317,6 @@ int Import(const std::filesystem::path& romPath, const std::filesystem::path& ta
                      "not CSV: not UTF-8 text");
         return giveUp();
     }
-    CsvFile csv;
-    int badLine = 0;
-    std::string reason;
-    if (!ParseCsv(text, csv, badLine, reason)) {
-        problems.add(badLine, reason);
-        return giveUp();
-    }
-    const std::vector<CsvRecord>& records = csv.records;
-    if (records.empty()) {
-        problems.add(1, "not CSV: no header line");
-        return giveUp();
-    }
-    ColumnMap columns;
-    if (!readHeader(records[0], columns, problems))
-        return giveUp();
-
     // A dry run writes nothing, so it can look at a write-protected ROM.
     const rom::Access access = dryRun ? rom::Access::ReadOnly : rom::Access::ReadWrite;
     const rom::SupportedGame* game = nullptr;
@@ -342,35 +326,51 @@ int Import(const std::filesystem::path& romPath, const std::filesystem::path& ta
 
     std::vector<Planned> plan;
     std::vector<int> seen(std::size_t(rom::kSpeciesRows) * rom::EvolutionRecord::kSlots);  // line naming each slot
-    for (std::size_t i = 1; i < records.size(); ++i) {
-        const CsvRecord& record = records[i];
+    ColumnMap columns;
+    std::size_t headerFields = 0;  // 0 until the header is read
+    bool headerOk = false;
+    auto checkRecord = [&](const CsvRecord& record) {
+        if (headerFields == 0) {
+            headerFields = record.fields.size();
+            headerOk = readHeader(record, columns, problems);
+            return;
+        }
+        // Without its columns known, a line cannot be read.
+        if (!headerOk)
+            return;
         // Spreadsheets leave rows of empty cells below the data.
         if (std::all_of(record.fields.begin(), record.fields.end(), [](std::string_view f) { return f.empty(); }))
-            continue;
-        if (record.fields.size() != records[0].fields.size()) {
+            return;
+        if (record.fields.size() != headerFields) {
             problems.add(record.line, std::to_string(record.fields.size()) + " fields where the header has " +
-                                          std::to_string(records[0].fields.size()));
-            continue;
+                                          std::to_string(headerFields));
+            return;
         }
         LineCheck line(record, columns, problems);
         SlotValues values;
         rom::SlotWrite write;
         if (!checkLine(line, *table, values, write))
-            continue;
+            return;
         int& earlier = seen[std::size_t((values.species - 1) * rom::EvolutionRecord::kSlots + values.slot - 1)];
         if (earlier) {
             problems.add(record.line, SlotName(values.species, values.slot) + " is already given on line " +
                                           std::to_string(earlier));
-            continue;
+            return;
         }
         earlier = record.line;
         const rom::SlotBytes current = table->slot(values.species - 1, values.slot);
         const SlotValues now = ValuesOf(values.species, values.slot, current);
         if (values == now)
-            continue;  // what the editor would show already: not a byte is written
+            return;  // what the editor would show already: not a byte is written
         plan.push_back({now, values,
                         rom::SlotChange{values.species - 1, values.slot, current, rom::ComposeSlot(current, write)}});
-    }
+    };
+    int badLine = 0;
+    std::string reason;
+    if (!ParseCsv(text, checkRecord, badLine, reason))
+        problems.add(badLine, reason);
+    else if (headerFields == 0)
+        problems.add(1, "not CSV: no header line");
     if (!problems.lines.empty())
         return giveUp();
 

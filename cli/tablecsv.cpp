@@ -40,12 +40,13 @@ void appendName(std::string& out, List list, int number)
         appendField(out, *name);
 }
 
-// Fields are gathered in one buffer: one allocation per field would cost more than the parsing.
-// The buffer is reserved for the whole text, which no field can outgrow, so views into it stay valid.
+// Each record is handed on as soon as it ends, from buffers reused for the next one: storing every
+// field of the file would cost more than parsing it.
 struct Collector {
-    CsvFile* file;
-    std::vector<std::pair<int, std::size_t>> records;  // (line, first field)
-    std::size_t recordFields = 0;
+    const std::function<void(const CsvRecord&)>* onRecord;
+    std::string bytes;
+    std::vector<std::pair<std::size_t, std::size_t>> spans;  // (start, length) in bytes
+    std::vector<std::string_view> fields;
     int startLine = 0;
     int currentLine = 0;
 };
@@ -55,17 +56,19 @@ void onField(void* data, std::size_t length, void* self)
     auto& c = *static_cast<Collector*>(self);
     if (c.startLine == 0)
         c.startLine = c.currentLine;
-    const std::size_t start = c.file->bytes.size();
-    c.file->bytes.append(static_cast<const char*>(data), length);
-    c.file->fields.emplace_back(c.file->bytes.data() + start, length);
-    ++c.recordFields;
+    c.spans.emplace_back(c.bytes.size(), length);
+    c.bytes.append(static_cast<const char*>(data), length);
 }
 
 void onRecordEnd(int, void* self)
 {
     auto& c = *static_cast<Collector*>(self);
-    c.records.emplace_back(c.startLine ? c.startLine : c.currentLine, c.file->fields.size() - c.recordFields);
-    c.recordFields = 0;
+    c.fields.clear();
+    for (const auto& [start, length] : c.spans)
+        c.fields.emplace_back(c.bytes.data() + start, length);
+    (*c.onRecord)(CsvRecord{c.startLine ? c.startLine : c.currentLine, c.fields});
+    c.bytes.clear();
+    c.spans.clear();
     c.startLine = 0;
 }
 
@@ -113,7 +116,8 @@ void AppendLine(std::string& out, const SlotValues& v)
     out += '\n';
 }
 
-bool ParseCsv(std::string_view text, CsvFile& file, int& badLine, std::string& reason)
+bool ParseCsv(std::string_view text, const std::function<void(const CsvRecord&)>& onRecord, int& badLine,
+              std::string& reason)
 {
     if (text.starts_with("\xEF\xBB\xBF"))
         text.remove_prefix(3);
@@ -125,11 +129,7 @@ bool ParseCsv(std::string_view text, CsvFile& file, int& badLine, std::string& r
     }
     // The names' leading and trailing spaces are data.
     csv_set_space_func(&parser, noSpaces);
-    file = CsvFile{};
-    file.bytes.reserve(text.size());
-    // A field ends at a comma or a line end, so this many never reallocate.
-    file.fields.reserve(std::size_t(std::count(text.begin(), text.end(), ',') + std::count(text.begin(), text.end(), '\n')) + 1);
-    Collector collector{&file, {}, 0, 0, 0};
+    Collector collector{&onRecord, {}, {}, {}, 0, 0};
 
     // Fed one line at a time so that each record knows the line it starts on.
     int line = 0;
@@ -139,7 +139,7 @@ bool ParseCsv(std::string_view text, CsvFile& file, int& badLine, std::string& r
         const std::string_view piece = text.substr(0, end == std::string_view::npos ? text.size() : end + 1);
         text.remove_prefix(piece.size());
         collector.currentLine = ++line;
-        if (collector.startLine == 0 && collector.recordFields == 0 && piece.find_first_not_of("\r\n") != std::string_view::npos)
+        if (collector.startLine == 0 && collector.spans.empty() && piece.front() != '\n' && piece.front() != '\r')
             collector.startLine = line;
         if (csv_parse(&parser, piece.data(), piece.size(), onField, onRecordEnd, &collector) != piece.size()) {
             ok = false;
@@ -155,14 +155,7 @@ bool ParseCsv(std::string_view text, CsvFile& file, int& badLine, std::string& r
                                                   : csv_strerror(csv_error(&parser));
     }
     csv_free(&parser);
-    if (!ok)
-        return false;
-    for (std::size_t r = 0; r < collector.records.size(); ++r) {
-        const std::size_t first = collector.records[r].second;
-        const std::size_t end = r + 1 < collector.records.size() ? collector.records[r + 1].second : file.fields.size();
-        file.records.push_back({collector.records[r].first, std::span(file.fields).subspan(first, end - first)});
-    }
-    return true;
+    return ok;
 }
 
 }  // namespace cli

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -20,20 +21,14 @@ void AppendHeader(std::string& out);
 /// Appends one slot's line, numbers with their names.
 void AppendLine(std::string& out, const SlotValues& values);
 
-/// One record of a CSV file and the line it starts on (1-based).
+/// One record of a CSV file and the line it starts on (1-based); its fields live until the next record.
 struct CsvRecord {
     int line = 0;
     std::span<const std::string_view> fields;
 };
 
-/// A parsed CSV file: the records' fields point into its own storage.
-struct CsvFile {
-    std::vector<CsvRecord> records;
-    std::string bytes;
-    std::vector<std::string_view> fields;
-};
-
-/// Parses CSV text, BOM and CRLF allowed and nothing trimmed; false with the line and reason if malformed.
-bool ParseCsv(std::string_view text, CsvFile& file, int& badLine, std::string& reason);
+/// Parses CSV text (BOM and CRLF allowed, nothing trimmed), handing on each record; false with line and reason if malformed.
+bool ParseCsv(std::string_view text, const std::function<void(const CsvRecord&)>& onRecord, int& badLine,
+              std::string& reason);
 
 }  // namespace cli
