@@ -108,10 +108,11 @@ TEST(Import, SpreadsheetFormsAreAccepted)
                    "\"Venusaur\",\"Fire Stone\",Item (Evo Stones),1,Bulbasaur,,,,\r\n"
                    "Mamoswine,\"HM01 Cut \",,1,,221,8,,473\r\n"
                    ",Pok\xC3\xA9 Doll,Trade with Held Item,1,,67,,,68\r\n"
+                   ",HM02 Fly ,,2,,1,8,,3\r\n"  // a trailing space unquoted, as a hand-edited file may have it
                    ",,,,,,,,\r\n");
     const Ran r = run({"import", p.string(), csv.string()});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "3 slots changed\n");
+    EXPECT_EQ(r.out, "4 slots changed\n");
     const auto t = table(p, irbo());
     auto word = [&](int row, int slot, int field) { return t[std::size_t(row * 44 + (slot - 1) * 6 + field)] |
                                                            t[std::size_t(row * 44 + (slot - 1) * 6 + field + 1)] << 8; };
@@ -119,6 +120,7 @@ TEST(Import, SpreadsheetFormsAreAccepted)
     EXPECT_EQ(word(0, 1, 2), 82);
     EXPECT_EQ(word(0, 1, 4), 3);
     EXPECT_EQ(word(220, 1, 2), 420);
+    EXPECT_EQ(word(0, 2, 2), 421);
     EXPECT_EQ(word(66, 1, 0), 6);
     EXPECT_EQ(word(66, 1, 2), 63);
 }
