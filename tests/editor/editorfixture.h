@@ -35,6 +35,17 @@
 
 namespace editortest {
 
+/// Points HOME and the XDG folders at a temporary folder for the rest of the process, so that nothing a
+/// test runs (a real dialog above all) can write into the user's own configuration. Call it from a
+/// test class's static initMain(), which runs before the application object exists.
+inline QString useTemporaryHome()
+{
+    static QTemporaryDir home;
+    for (const char* variable : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"})
+        qputenv(variable, QFile::encodeName(home.path()));
+    return home.path();
+}
+
 inline const rom::SupportedGame& irbo() { return rom::kSupportedGames[0]; }
 inline const rom::SupportedGame& ireo() { return rom::kSupportedGames[1]; }
 
