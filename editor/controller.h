@@ -51,8 +51,7 @@ private:
 
     bool m_slotShown = false;       // the controls hold the selected slot as read from the file
     bool m_slotWasOn = false;       // the slot button being clicked was on before the click
-    bool m_opening = false;         // inside OpenRom's steps
-    bool m_openLoadFailed = false;  // a read during those steps has already been reported
+    bool m_opening = false;         // inside OpenRom's steps, whose reads report nothing
 };
 
 }  // namespace editor
