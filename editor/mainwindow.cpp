@@ -11,12 +11,14 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QWindow>
 
 #include "editor/aboutbox.h"
 #include "editor/dialogs.h"
@@ -236,8 +238,10 @@ void Form1::buildControls()
         button->setAutoDefault(false);
         button->setEnabled(false);
         slotButtons->addButton(button, k);
+        button->installEventFilter(this);
         m_options[static_cast<std::size_t>(k - 1)] = button;
     }
+    connect(slotButtons, &QButtonGroup::idToggled, this, &Form1::makeCheckedSlotTheTabStop);
     Option1 = m_options[0];
     Option2 = m_options[1];
     Option3 = m_options[2];
@@ -310,13 +314,56 @@ void Form1::setTabOrderOfLayout()
     }
 }
 
+void Form1::makeCheckedSlotTheTabStop()
+{
+    // The group is one Tab stop, as option buttons are: Tab reaches only the button that is on.
+    const QAbstractButton* on = slotButtons->checkedButton();
+    for (QPushButton* button : m_options)
+        button->setFocusPolicy(!on || button == on ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+bool Form1::moveSlotByArrow(QPushButton* from, int key)
+{
+    int step = 0;
+    if (key == Qt::Key_Left || key == Qt::Key_Up)
+        step = -1;
+    else if (key == Qt::Key_Right || key == Qt::Key_Down)
+        step = 1;
+    else
+        return false;
+    // The buttons run left to right in slot order; the ends do not wrap.
+    const int to = slotButtons->id(from) + step;
+    if (to >= 1 && to <= 7 && option(to)->isEnabled()) {
+        QPushButton* next = option(to);
+        next->setFocus(step < 0 ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+        next->click();
+    }
+    return true;
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto* button = qobject_cast<QPushButton*>(watched);
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (button && slotButtons->id(button) > 0 && (key->modifiers() | Qt::KeypadModifier) == Qt::KeypadModifier)
+            return moveSlotByArrow(button, key->key());
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void Form1::showAbout()
 {
     setEnabled(false);
     if (!m_about) {
-        // No parent: a child window would be disabled along with this one.
+        // No parent: a child window would be disabled along with this one. The window system still
+        // learns that it belongs to this window, so it stays above it.
         m_about = new frmAbout;
         connect(m_about, &QDialog::finished, this, &Form1::aboutClosed);
+        if (QWindow* own = windowHandle()) {
+            m_about->winId();
+            m_about->windowHandle()->setTransientParent(own);
+        }
     }
     m_about->show();
     m_about->raise();
@@ -333,6 +380,11 @@ void Form1::aboutClosed()
 
 void Form1::closeEvent(QCloseEvent* event)
 {
+    // While the About box is open this window takes no input, its frame's close button included.
+    if (!isEnabled()) {
+        event->ignore();
+        return;
+    }
     delete m_about;
     QMainWindow::closeEvent(event);
     emit closeRequested();

@@ -90,11 +90,14 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
     void buildControls();
     void setTabOrderOfLayout();
+    void makeCheckedSlotTheTabStop();
+    bool moveSlotByArrow(QPushButton* from, int key);
     void aboutClosed();
 
     std::array<QPushButton*, 7> m_options{};

@@ -41,6 +41,8 @@ QWidget* named(editor::Form1& form, const QString& name)
 
 class TestMainWindow : public QObject {
     Q_OBJECT
+public:
+    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void layout_data();
@@ -52,6 +54,8 @@ private slots:
     void menus();
     void icon();
     void tabOrder();
+    void slotGroupKeys_data();
+    void slotGroupKeys();
     void realDialogs();
 };
 
@@ -271,6 +275,59 @@ void TestMainWindow::tabOrder()
         backward.append(QApplication::focusWidget()->objectName());
     }
     QCOMPARE(backward, QStringList({"Combo6", "Combo2", "Combo1", "atklist", "Option4"}));
+}
+
+void TestMainWindow::slotGroupKeys_data()
+{
+    QTest::addColumn<int>("on");
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("focused");
+    QTest::addColumn<int>("nowOn");
+
+    QTest::newRow("Tab from Combo6 to the button on") << 1 << "Combo6" << int(Qt::Key_Tab) << "Option1" << 1;
+    QTest::newRow("Tab from Combo6, slot 6 on") << 6 << "Combo6" << int(Qt::Key_Tab) << "Option6" << 6;
+    QTest::newRow("Backtab from atklist to the button on") << 2 << "atklist" << int(Qt::Key_Backtab) << "Option2"
+                                                           << 2;
+    QTest::newRow("Tab out of the group") << 3 << "Option3" << int(Qt::Key_Tab) << "atklist" << 3;
+    QTest::newRow("Backtab out of the group") << 7 << "Option7" << int(Qt::Key_Backtab) << "Combo6" << 7;
+    QTest::newRow("Right") << 1 << "Option1" << int(Qt::Key_Right) << "Option2" << 2;
+    QTest::newRow("Down") << 4 << "Option4" << int(Qt::Key_Down) << "Option5" << 5;
+    QTest::newRow("Left") << 4 << "Option4" << int(Qt::Key_Left) << "Option3" << 3;
+    QTest::newRow("Up") << 7 << "Option7" << int(Qt::Key_Up) << "Option6" << 6;
+    QTest::newRow("Left at the first, no wrap") << 1 << "Option1" << int(Qt::Key_Left) << "Option1" << 1;
+    QTest::newRow("Up at the first, no wrap") << 1 << "Option1" << int(Qt::Key_Up) << "Option1" << 1;
+    QTest::newRow("Right at the last, no wrap") << 7 << "Option7" << int(Qt::Key_Right) << "Option7" << 7;
+    QTest::newRow("Down at the last, no wrap") << 7 << "Option7" << int(Qt::Key_Down) << "Option7" << 7;
+}
+
+void TestMainWindow::slotGroupKeys()
+{
+    QFETCH(int, on);
+    QFETCH(QString, from);
+    QFETCH(int, key);
+    QFETCH(QString, focused);
+    QFETCH(int, nowOn);
+
+    // Slot k levels up at 10 k, so the level shown tells which slot was loaded.
+    QTemporaryDir dir;
+    const QString path = makeImage(dir, "keys.nds", irbo());
+    for (int k = 1; k <= 7; ++k)
+        putSlot(path, irbo(), 0, k, {4, 10 * k, 2});
+    Editor e;
+    QVERIFY(e.showActive());
+    e.open(path);
+    if (on != 1)  // Open turns slot 1 on
+        QTest::mouseClick(e.form.option(on), Qt::LeftButton);
+    e.form.Combo2->setCurrentIndex(99);  // an edit on screen, kept unless another slot is loaded
+    named(e.form, from)->setFocus(Qt::OtherFocusReason);
+    QCOMPARE(QApplication::focusWidget()->objectName(), from);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key),
+                    key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+    QCOMPARE(QApplication::focusWidget()->objectName(), focused);
+    QCOMPARE(e.form.slotButtons->checkedId(), nowOn);
+    QCOMPARE(e.form.Combo2->currentIndex(), nowOn == on ? 99 : 10 * nowOn);
 }
 
 void TestMainWindow::realDialogs()
