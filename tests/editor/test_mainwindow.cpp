@@ -1,6 +1,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QDirIterator>
 #include <QFileDialog>
 #include <QImage>
 #include <QLabel>
@@ -380,6 +381,14 @@ void TestMainWindow::realDialogs()
     QCOMPARE(boxText, QStringLiteral("Unsupported Rom"));
     QCOMPARE(boxButtons.size(), 1);
     QCOMPARE(ended, 1);
+
+    // The dialogs are gone and left nothing behind: the program keeps no files of its own.
+    QStringList written;
+    for (QDirIterator it(useTemporaryHome(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                         QDirIterator::Subdirectories);
+         it.hasNext();)
+        written.append(it.next());
+    QCOMPARE(written, QStringList());
 }
 
 QTEST_MAIN(TestMainWindow)
