@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QPainter>
 #include <QProxyStyle>
+#include <QStyleOptionComboBox>
 #include <QStyleOptionGroupBox>
+#include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -118,9 +120,41 @@ QGroupBox* frame(QWidget* container, const char* name, const QString& caption, i
     return box;
 }
 
+// A drop-down keeps its layout width closed, but opens a list wide enough for its longest row.
+class DropDown : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+    void showPopup() override
+    {
+        // Measured on the first opening only: the rows never change, and measuring them all at start
+        // would slow every start for a list that may never be opened. Styles that open the list as a
+        // menu widen it themselves by the same measure; the others keep it as narrow as the control.
+        if (!m_listFitted) {
+            QAbstractItemView* list = view();
+            const QFontMetrics metrics(list->font());
+            int widest = 0;
+            for (int row = 0; row < count(); ++row)
+                widest = std::max(widest, metrics.horizontalAdvance(itemText(row)));
+            QStyleOptionComboBox option;
+            initStyleOption(&option);
+            int width = style()->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(widest, metrics.height()), this)
+                            .width();
+            if (list->verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff)
+                width += list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
+            list->setMinimumWidth(width);
+            m_listFitted = true;
+        }
+        QComboBox::showPopup();
+    }
+
+private:
+    bool m_listFitted = false;
+};
+
 QComboBox* dropDown(QGroupBox* container, const char* name, const QString& what, int left, int top, int width)
 {
-    auto* combo = place<QComboBox>(container, name, left, top, width, 390);
+    QComboBox* combo = place<DropDown>(container, name, left, top, width, 390);
     combo->setEditable(false);
     combo->setFont(palatinoFont(9.75, true, true));
     combo->setAccessibleName(what);

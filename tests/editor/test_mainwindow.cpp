@@ -12,6 +12,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QScopeGuard>
+#include <QStyle>
 #include <QTimer>
 
 #include "editorfixture.h"
@@ -58,6 +60,8 @@ private slots:
     void slotGroupKeys_data();
     void slotGroupKeys();
     void realDialogs();
+    void openListsShowWholeRows_data();
+    void openListsShowWholeRows();
 };
 
 void TestMainWindow::layout_data()
@@ -389,6 +393,47 @@ void TestMainWindow::realDialogs()
          it.hasNext();)
         written.append(it.next());
     QCOMPARE(written, QStringList());
+}
+
+void TestMainWindow::openListsShowWholeRows_data()
+{
+    QTest::addColumn<QString>("style");
+    QTest::addColumn<QString>("name");
+    // Fusion opens the list as a menu; Windows drops a plain list below the control.
+    for (const char* style : {"Fusion", "Windows"})
+        for (const char* name : {"Combo1", "Combo2", "Combo3", "Combo4", "Combo5", "Combo6"})
+            QTest::addRow("%s, %s", style, name) << style << name;
+}
+
+void TestMainWindow::openListsShowWholeRows()
+{
+    QFETCH(QString, style);
+    QFETCH(QString, name);
+
+    const QString before = QApplication::style()->name();
+    QApplication::setStyle(style);
+    const auto restore = qScopeGuard([&] { QApplication::setStyle(before); });
+    editor::Form1 form;
+    auto* combo = qobject_cast<QComboBox*>(named(form, name));
+    QVERIFY(combo);
+    const QRect closed = combo->geometry();
+    combo->setEnabled(true);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+    combo->showPopup();
+    QAbstractItemView* list = combo->view();
+    QTRY_VERIFY(list->isVisible());
+    // Every row's text fits the open list beside the margins an item draws around it; the closed
+    // drop-down keeps its layout width.
+    int widest = 0;
+    for (int r = 0; r < combo->count(); ++r)
+        widest = std::max(widest, list->fontMetrics().horizontalAdvance(combo->itemText(r)));
+    const int margins = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+    QVERIFY2(list->viewport()->width() >= widest + margins,
+             qPrintable(QStringLiteral("%1 < %2 + %3").arg(list->viewport()->width()).arg(widest).arg(margins)));
+    QCOMPARE(combo->geometry(), closed);
+    combo->hidePopup();
 }
 
 QTEST_MAIN(TestMainWindow)
