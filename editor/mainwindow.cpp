@@ -23,6 +23,7 @@
 #include <QWindow>
 
 #include "editor/aboutbox.h"
+#include "editor/contrast.h"
 #include "editor/dialogs.h"
 #include "editor/listcontrols.h"
 #include "editor/namelists.h"
@@ -79,12 +80,15 @@ public:
             QProxyStyle::drawComplexControl(control, option, painter, widget);
             return;
         }
-        // An etched border, as classic frames have: a dark line with a light one inside and below it.
+        // An etched border, as classic frames have: a dark line with a light one inside and below it. On
+        // a dark scheme both can sit too close to the face to see; each then moves away from it until it
+        // stands out as much as on the classic light face, which keeps its own colours.
         const QRect border = subControlRect(control, option, SC_GroupBoxFrame, widget).adjusted(0, 0, -1, -1);
+        const QColor face = box->palette.color(QPalette::Window);
         painter->save();
-        painter->setPen(box->palette.color(QPalette::Mid));
+        painter->setPen(awayFrom(box->palette.color(QPalette::Mid), face, kEtchContrast));
         painter->drawRect(border.adjusted(0, 0, -1, -1));
-        painter->setPen(box->palette.color(QPalette::Light));
+        painter->setPen(awayFrom(box->palette.color(QPalette::Light), face, kEtchContrast));
         painter->drawRect(border.adjusted(1, 1, 0, 0));
         painter->restore();
 
@@ -96,6 +100,7 @@ public:
     }
 
 private:
+    static constexpr double kEtchContrast = 1.7;  // the dark line's on Fusion's light face
     static constexpr int kCaptionIndent = 8;
     static constexpr int kCaptionPadding = 3;
 };
@@ -162,10 +167,34 @@ QComboBox* dropDown(QGroupBox* container, const char* name, const QString& what,
     return combo;
 }
 
+// White text the labels outline themselves in black, one pixel wide: on any background one of the two
+// reads, where white alone all but vanishes on a light button face.
+class OutlinedLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setFont(font());
+        const QRect area = contentsRect();
+        const int flags = int(QStyle::visualAlignment(layoutDirection(), alignment())) | Qt::TextSingleLine;
+        painter.setPen(QColor(0, 0, 0));
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (dx || dy)
+                    painter.drawText(area.translated(dx, dy), flags, text());
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(area, flags, text());
+    }
+};
+
+template <typename L = QLabel>
 QLabel* label(QWidget* container, const char* name, const QString& text, const QString& what, int left, int top,
               int width, int height)
 {
-    auto* caption = place<QLabel>(container, name, left, top, width, height);
+    QLabel* caption = place<L>(container, name, left, top, width, height);
     caption->setText(text);
     caption->setAccessibleName(what);
     caption->setAutoFillBackground(false);  // paints only its text over the container
@@ -319,10 +348,10 @@ void Form1::buildControls()
     loadRows(Combo6, SpeciesNames);
 
     const QColor white(255, 255, 255);
-    Label11 = label(Frame8, "Label11", QStringLiteral("Pokemon Black 2 (U) (IREO)"),
-                    QStringLiteral("Pokemon Black 2 (U) (IREO)"), 525, 915, 3315, 315);
-    Label9 = label(Frame8, "Label9", QStringLiteral("Pokemon Black (E) (IRBO)"), QStringLiteral("Pokemon Black (E) (IRBO)"),
-                   525, 495, 3045, 360);
+    Label11 = label<OutlinedLabel>(Frame8, "Label11", QStringLiteral("Pokemon Black 2 (U) (IREO)"),
+                                   QStringLiteral("Pokemon Black 2 (U) (IREO)"), 525, 915, 3315, 315);
+    Label9 = label<OutlinedLabel>(Frame8, "Label9", QStringLiteral("Pokemon Black (E) (IRBO)"),
+                                  QStringLiteral("Pokemon Black (E) (IRBO)"), 525, 495, 3045, 360);
     for (QLabel* notice : {Label11, Label9}) {
         notice->setFont(georgiaFont(9.75, true));
         QPalette palette = notice->palette();
