@@ -3,6 +3,7 @@
 // each measured benchmark's median against its floor's median as a ratio.
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <map>
@@ -20,6 +21,9 @@ struct Pair {
 
 class MedianCollector : public benchmark::ConsoleReporter {
 public:
+    // Colours only on a terminal: the tables also go into files and notes.
+    MedianCollector() : ConsoleReporter(::isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
+
     std::map<std::string, double> medians;  // nanoseconds per iteration
 
     void ReportRuns(const std::vector<Run>& runs) override
