@@ -1,12 +1,14 @@
 #include "editor/mainwindow.h"
 
+#include <algorithm>
+
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QStyleOptionComboBox>
 #include <QStyleOptionGroupBox>
-#include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
