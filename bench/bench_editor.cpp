@@ -175,8 +175,23 @@ BENCHMARK(BM_SpeciesChange)->Repetitions(9)->ReportAggregatesOnly(true)->Unit(be
 BENCHMARK(BM_SaveCoreWrite)->Repetitions(9)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SaveFromMenu)->Repetitions(9)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
 
+namespace {
+
+QtMessageHandler g_defaultHandler = nullptr;
+
+// The offscreen platform warns that it cannot pass on size hints each time a fixed-size window is
+// shown, and these benchmarks show thousands; every other message still gets through.
+void dropSizeHintWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (!message.startsWith(QLatin1String("This plugin does not support")))
+        g_defaultHandler(type, context, message);
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
+    g_defaultHandler = qInstallMessageHandler(dropSizeHintWarnings);
     if (argc == 2 && std::strncmp(argv[1], "--rss-", 6) == 0)
         return runRole(argc, argv, argv[1]);
 
@@ -194,7 +209,7 @@ int main(int argc, char** argv)
     if (editorKiB > 0 && emptyKiB > 0) {
         const double r = double(editorKiB) / double(emptyKiB);
         std::printf("RATIO %-28s %-34s %9ld KiB %9ld KiB %7.2f %7.2f %s\n", "peak RSS, editor + image",
-                    "peak RSS, empty window", editorKiB, emptyKiB, r, 1.5, r <= 1.5 ? "met" : "MISSED");
+                    "peak RSS, empty window", editorKiB, emptyKiB, r, 1.3, r <= 1.3 ? "met" : "MISSED");
     }
     std::filesystem::remove(samplePath());
     return rc;

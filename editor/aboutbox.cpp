@@ -5,6 +5,7 @@
 #include <QPalette>
 #include <QPushButton>
 
+#include "editor/contrast.h"
 #include "editor/mainwindow.h"
 
 namespace editor {
@@ -51,13 +52,15 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
     // A dialog already maps Esc to reject(); both end the same way as OK.
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
 
-    const QColor standardText = QApplication::palette().color(QPalette::Active, QPalette::ButtonText);
-    lblDescription = aboutLabel(this, "lblDescription", QStringLiteral("Hack by Draskel"), Qt::black, 1740, 1935,
-                                2235, 495);
-    lblVersion = aboutLabel(this, "lblVersion", QStringLiteral("Final Version"), standardText, 3750, 2760, 1545, 375);
+    // The background follows the desktop's colours, so fixed black text (or the button text colour) can
+    // vanish on a dark scheme: every label takes black or white, whichever reads on the background.
+    const QColor text = blackOrWhiteOn(titleText);
+    lblDescription = aboutLabel(this, "lblDescription", QStringLiteral("Hack by Draskel"), text, 1740, 1935, 2235,
+                                495);
+    lblVersion = aboutLabel(this, "lblVersion", QStringLiteral("Final Version"), text, 3750, 2760, 1545, 375);
     Label1 = aboutLabel(this, "Label1",
-                        QStringLiteral("I tested this App Many Times If you find any bug Please Report  me  "),
-                        Qt::black, 780, 840, 4095, 915);
+                        QStringLiteral("I tested this App Many Times If you find any bug Please Report  me  "), text,
+                        780, 840, 4095, 915);
     Label1->setWordWrap(true);
 
     cmdOK->setFocus();

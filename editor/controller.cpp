@@ -155,7 +155,6 @@ void Controller::OpenRom()
     m_path = *path;
     {
         const QScopedValueRollback opening(m_opening, true);
-        m_openLoadFailed = false;
         m_form.atklist->setEnabled(true);
         m_form.atklist->setCurrentRow(0);
         for (QComboBox* combo : {m_form.Combo1, m_form.Combo2, m_form.Combo3, m_form.Combo4, m_form.Combo5,
@@ -165,8 +164,9 @@ void Controller::OpenRom()
             m_form.option(slot)->setEnabled(true);
         m_form.Option1->setChecked(true);
         m_form.save->setEnabled(true);
-        LoadSlot();
     }
+    // The reads nested in the steps above may still see the slot that was on before; this one is slot 1.
+    LoadSlot();
     const std::string_view caption = rom::RomCaption(m_state.GameCode);
     m_form.romname->setText(QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size())));
 }
@@ -183,11 +183,10 @@ void Controller::LoadSlot()
     const auto read = rom::ReadSlot(m_path, m_state.GameCode, m_state.SpeciesIndex, slot, m_files);
     if (!read) {
         m_slotShown = false;
-        // OpenRom's steps may read the same slot up to three times; one message is enough.
-        if (!(m_opening && m_openLoadFailed))
+        // OpenRom reports only its last read, of the slot it selected.
+        if (!m_opening)
             report(QStringLiteral("Cannot read %1 from %2.\n%3")
                        .arg(slotDescription(slot), quoted(m_state.RomPath), reasonOf(read.error())));
-        m_openLoadFailed = m_opening;
         return;
     }
     m_slotShown = true;

@@ -55,8 +55,7 @@ private:
     bool m_slotShown = false;       // the controls hold the selected slot as read from the file
     rom::SlotBytes m_shownBytes{};  // the six bytes they were read from; Save writes only over these
     bool m_slotWasOn = false;       // the slot button being clicked was on before the click
-    bool m_opening = false;         // inside OpenRom's steps
-    bool m_openLoadFailed = false;  // a read during those steps has already been reported
+    bool m_opening = false;         // inside OpenRom's steps, whose reads report nothing
 };
 
 }  // namespace editor

@@ -2,11 +2,19 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QSettings>
 #include <QWidget>
 
 namespace editor {
 
-QtDialogs::QtDialogs(QWidget* parent) : QObject(parent), m_parent(parent) {}
+QtDialogs::QtDialogs(QWidget* parent) : QObject(parent), m_parent(parent)
+{
+    // The file dialog saves its history in the user's settings when it closes, and this program keeps
+    // no files of its own: the user's settings live in a folder that cannot exist, so nothing is written
+    // (and no other program's history is read).
+    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
+}
 
 QString QtDialogs::openFileName(const QString& title, const QString& filter)
 {

@@ -1,9 +1,13 @@
 #include "editor/mainwindow.h"
 
+#include <algorithm>
+
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QPainter>
 #include <QProxyStyle>
+#include <QStyleOptionComboBox>
 #include <QStyleOptionGroupBox>
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -11,14 +15,17 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QWindow>
 
 #include "editor/aboutbox.h"
+#include "editor/contrast.h"
 #include "editor/dialogs.h"
 #include "editor/listcontrols.h"
 #include "rom/methods.h"
@@ -75,12 +82,15 @@ public:
             QProxyStyle::drawComplexControl(control, option, painter, widget);
             return;
         }
-        // An etched border, as classic frames have: a dark line with a light one inside and below it.
+        // An etched border, as classic frames have: a dark line with a light one inside and below it. On
+        // a dark scheme both can sit too close to the face to see; each then moves away from it until it
+        // stands out as much as on the classic light face, which keeps its own colours.
         const QRect border = subControlRect(control, option, SC_GroupBoxFrame, widget).adjusted(0, 0, -1, -1);
+        const QColor face = box->palette.color(QPalette::Window);
         painter->save();
-        painter->setPen(box->palette.color(QPalette::Mid));
+        painter->setPen(awayFrom(box->palette.color(QPalette::Mid), face, kEtchContrast));
         painter->drawRect(border.adjusted(0, 0, -1, -1));
-        painter->setPen(box->palette.color(QPalette::Light));
+        painter->setPen(awayFrom(box->palette.color(QPalette::Light), face, kEtchContrast));
         painter->drawRect(border.adjusted(1, 1, 0, 0));
         painter->restore();
 
@@ -92,6 +102,7 @@ public:
     }
 
 private:
+    static constexpr double kEtchContrast = 1.7;  // the dark line's on Fusion's light face
     static constexpr int kCaptionIndent = 8;
     static constexpr int kCaptionPadding = 3;
 };
@@ -116,9 +127,41 @@ QGroupBox* frame(QWidget* container, const char* name, const QString& caption, i
     return box;
 }
 
+// A drop-down keeps its layout width closed, but opens a list wide enough for its longest row.
+class DropDown : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+    void showPopup() override
+    {
+        // Measured on the first opening only: the rows never change, and measuring them all at start
+        // would slow every start for a list that may never be opened. Styles that open the list as a
+        // menu widen it themselves by the same measure; the others keep it as narrow as the control.
+        if (!m_listFitted) {
+            QAbstractItemView* list = view();
+            const QFontMetrics metrics(list->font());
+            int widest = 0;
+            for (int row = 0; row < count(); ++row)
+                widest = std::max(widest, metrics.horizontalAdvance(itemText(row)));
+            QStyleOptionComboBox option;
+            initStyleOption(&option);
+            int width = style()->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(widest, metrics.height()), this)
+                            .width();
+            if (list->verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff)
+                width += list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
+            list->setMinimumWidth(width);
+            m_listFitted = true;
+        }
+        QComboBox::showPopup();
+    }
+
+private:
+    bool m_listFitted = false;
+};
+
 QComboBox* dropDown(QGroupBox* container, const char* name, const QString& what, int left, int top, int width)
 {
-    auto* combo = place<QComboBox>(container, name, left, top, width, 390);
+    QComboBox* combo = place<DropDown>(container, name, left, top, width, 390);
     combo->setEditable(false);
     combo->setFont(palatinoFont(9.75, true, true));
     combo->setAccessibleName(what);
@@ -126,10 +169,34 @@ QComboBox* dropDown(QGroupBox* container, const char* name, const QString& what,
     return combo;
 }
 
+// White text the labels outline themselves in black, one pixel wide: on any background one of the two
+// reads, where white alone all but vanishes on a light button face.
+class OutlinedLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setFont(font());
+        const QRect area = contentsRect();
+        const int flags = int(QStyle::visualAlignment(layoutDirection(), alignment())) | Qt::TextSingleLine;
+        painter.setPen(QColor(0, 0, 0));
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (dx || dy)
+                    painter.drawText(area.translated(dx, dy), flags, text());
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(area, flags, text());
+    }
+};
+
+template <typename L = QLabel>
 QLabel* label(QWidget* container, const char* name, const QString& text, const QString& what, int left, int top,
               int width, int height)
 {
-    auto* caption = place<QLabel>(container, name, left, top, width, height);
+    QLabel* caption = place<L>(container, name, left, top, width, height);
     caption->setText(text);
     caption->setAccessibleName(what);
     caption->setAutoFillBackground(false);  // paints only its text over the container
@@ -236,8 +303,10 @@ void Form1::buildControls()
         button->setAutoDefault(false);
         button->setEnabled(false);
         slotButtons->addButton(button, k);
+        button->installEventFilter(this);
         m_options[static_cast<std::size_t>(k - 1)] = button;
     }
+    connect(slotButtons, &QButtonGroup::idToggled, this, &Form1::makeCheckedSlotTheTabStop);
     Option1 = m_options[0];
     Option2 = m_options[1];
     Option3 = m_options[2];
@@ -281,10 +350,10 @@ void Form1::buildControls()
     loadRows(Combo6, rom::SpeciesNames);
 
     const QColor white(255, 255, 255);
-    Label11 = label(Frame8, "Label11", QStringLiteral("Pokemon Black 2 (U) (IREO)"),
-                    QStringLiteral("Pokemon Black 2 (U) (IREO)"), 525, 915, 3315, 315);
-    Label9 = label(Frame8, "Label9", QStringLiteral("Pokemon Black (E) (IRBO)"), QStringLiteral("Pokemon Black (E) (IRBO)"),
-                   525, 495, 3045, 360);
+    Label11 = label<OutlinedLabel>(Frame8, "Label11", QStringLiteral("Pokemon Black 2 (U) (IREO)"),
+                                   QStringLiteral("Pokemon Black 2 (U) (IREO)"), 525, 915, 3315, 315);
+    Label9 = label<OutlinedLabel>(Frame8, "Label9", QStringLiteral("Pokemon Black (E) (IRBO)"),
+                                  QStringLiteral("Pokemon Black (E) (IRBO)"), 525, 495, 3045, 360);
     for (QLabel* notice : {Label11, Label9}) {
         notice->setFont(georgiaFont(9.75, true));
         QPalette palette = notice->palette();
@@ -310,13 +379,56 @@ void Form1::setTabOrderOfLayout()
     }
 }
 
+void Form1::makeCheckedSlotTheTabStop()
+{
+    // The group is one Tab stop, as option buttons are: Tab reaches only the button that is on.
+    const QAbstractButton* on = slotButtons->checkedButton();
+    for (QPushButton* button : m_options)
+        button->setFocusPolicy(!on || button == on ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+bool Form1::moveSlotByArrow(QPushButton* from, int key)
+{
+    int step = 0;
+    if (key == Qt::Key_Left || key == Qt::Key_Up)
+        step = -1;
+    else if (key == Qt::Key_Right || key == Qt::Key_Down)
+        step = 1;
+    else
+        return false;
+    // The buttons run left to right in slot order; the ends do not wrap.
+    const int to = slotButtons->id(from) + step;
+    if (to >= 1 && to <= 7 && option(to)->isEnabled()) {
+        QPushButton* next = option(to);
+        next->setFocus(step < 0 ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+        next->click();
+    }
+    return true;
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto* button = qobject_cast<QPushButton*>(watched);
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (button && slotButtons->id(button) > 0 && (key->modifiers() | Qt::KeypadModifier) == Qt::KeypadModifier)
+            return moveSlotByArrow(button, key->key());
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void Form1::showAbout()
 {
     setEnabled(false);
     if (!m_about) {
-        // No parent: a child window would be disabled along with this one.
+        // No parent: a child window would be disabled along with this one. The window system still
+        // learns that it belongs to this window, so it stays above it.
         m_about = new frmAbout;
         connect(m_about, &QDialog::finished, this, &Form1::aboutClosed);
+        if (QWindow* own = windowHandle()) {
+            m_about->winId();
+            m_about->windowHandle()->setTransientParent(own);
+        }
     }
     m_about->show();
     m_about->raise();
@@ -333,6 +445,11 @@ void Form1::aboutClosed()
 
 void Form1::closeEvent(QCloseEvent* event)
 {
+    // While the About box is open this window takes no input, its frame's close button included.
+    if (!isEnabled()) {
+        event->ignore();
+        return;
+    }
     delete m_about;
     QMainWindow::closeEvent(event);
     emit closeRequested();

@@ -28,7 +28,8 @@ QFont palatinoFont(qreal points, bool bold, bool italic);
 QFont georgiaFont(qreal points, bool bold);
 
 /// The editor's only working window. Controls keep their layout names as member and object names;
-/// the controller drives them, the window itself only handles its About box and its close button.
+/// the controller drives them, the window itself only handles its About box, its close button and
+/// the slot buttons' keys.
 class Form1 : public QMainWindow {
     Q_OBJECT
 public:
@@ -85,16 +86,20 @@ public slots:
     void showAbout();
 
 signals:
-    /// The window frame's close button was used; the program should end as File > Exit ends it.
+    /// The window frame's close button was used while the window takes input; the program should end as
+    /// File > Exit ends it.
     void closeRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
     void buildControls();
     void setTabOrderOfLayout();
+    void makeCheckedSlotTheTabStop();
+    bool moveSlotByArrow(QPushButton* from, int key);
     void aboutClosed();
 
     std::array<QPushButton*, 7> m_options{};

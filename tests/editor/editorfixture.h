@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 
 #include "tests/faultyfiles.h"
 
@@ -34,6 +35,20 @@
 #include "tools/sampleimage.h"
 
 namespace editortest {
+
+/// Points HOME and the XDG folders at a temporary folder for the rest of the process, so that nothing a
+/// test runs (a real dialog above all) can write into the user's own configuration. Call it from a
+/// test class's static initMain(), which runs before the application object exists.
+/// Caches (fontconfig's, for one) go to its "cache" folder, the one place a program may leave files.
+inline QString useTemporaryHome()
+{
+    static QTemporaryDir home;
+    qputenv("HOME", QFile::encodeName(home.path()));
+    for (const auto& [variable, folder] : {std::pair{"XDG_CONFIG_HOME", "config"}, std::pair{"XDG_CACHE_HOME", "cache"},
+                                           std::pair{"XDG_DATA_HOME", "data"}, std::pair{"XDG_STATE_HOME", "state"}})
+        qputenv(variable, QFile::encodeName(home.filePath(QLatin1String(folder))));
+    return home.path();
+}
 
 inline const rom::SupportedGame& irbo() { return rom::kSupportedGames[0]; }
 inline const rom::SupportedGame& ireo() { return rom::kSupportedGames[1]; }

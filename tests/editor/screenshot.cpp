@@ -1,6 +1,7 @@
 // Pictures of the editor for the documentation: the main window with a sample image open at Eevee,
 // and the About box. The program itself has no command line, so this drives it as a user would.
 #include <cstdio>
+#include <cstring>
 
 #include <QApplication>
 #include <QListWidget>
@@ -11,6 +12,7 @@
 #include "editor/controller.h"
 #include "editor/dialogs.h"
 #include "editor/mainwindow.h"
+#include "palettes.h"
 
 namespace {
 
@@ -43,11 +45,16 @@ bool save(QWidget* window, const QString& path)
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s ROM.nds OUTPUT-DIRECTORY\n", argv[0]);
+    const bool dark = argc == 4 && std::strcmp(argv[3], "dark") == 0;
+    if (argc != 3 && !dark) {
+        std::fprintf(stderr, "usage: %s ROM.nds OUTPUT-DIRECTORY [dark]\n", argv[0]);
         return 2;
     }
     const QString out = QString::fromLocal8Bit(argv[2]);
+    const QString suffix = dark ? QStringLiteral("-dark.png") : QStringLiteral(".png");
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    if (dark)
+        QApplication::setPalette(editortest::darkPalette());
 
     editor::Form1 form;
     PresetDialogs dialogs(QString::fromLocal8Bit(argv[1]));
@@ -58,12 +65,12 @@ int main(int argc, char* argv[])
     form.Open1->trigger();
     form.atklist->setCurrentRow(132);  // Eevee: seven slots, a stone in the first
     form.atklist->scrollToItem(form.atklist->currentItem(), QAbstractItemView::PositionAtCenter);
-    if (!save(&form, out + QStringLiteral("/mainwindow.png")))
+    if (!save(&form, out + QStringLiteral("/mainwindow") + suffix))
         return 1;
 
     form.About1->trigger();
     editor::frmAbout* about = form.aboutBox();
-    if (!about || !QTest::qWaitForWindowExposed(about) || !save(about, out + QStringLiteral("/about.png")))
+    if (!about || !QTest::qWaitForWindowExposed(about) || !save(about, out + QStringLiteral("/about") + suffix))
         return 1;
     return 0;
 }

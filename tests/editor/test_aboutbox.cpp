@@ -42,6 +42,8 @@ void closeThroughFrame(QWidget* window)
 
 class TestAboutBox : public QObject {
     Q_OBJECT
+public:
+    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void layout();
@@ -49,7 +51,8 @@ private slots:
     void closing();
     void mainWindowIgnoresInput();
     void reopensAfresh();
-    void closingMainWindowEndsProgram();
+    void closingMainWindow_data();
+    void closingMainWindow();
 };
 
 void TestAboutBox::layout()
@@ -67,6 +70,9 @@ void TestAboutBox::layout()
     QVERIFY(!box->isModal());
     QCOMPARE(box->windowModality(), Qt::NonModal);
     QVERIFY(!box->parentWidget());
+    // Still tied to the main window for the window system, which keeps it above that window.
+    QVERIFY(box->windowHandle());
+    QCOMPARE(box->windowHandle()->transientParent(), e.form.windowHandle());
     QVERIFY(box->autoFillBackground());
     QColor background = QApplication::palette().color(QPalette::Active, QPalette::HighlightedText);
     QCOMPARE(box->palette().color(QPalette::Window), background.isValid() ? background : QColor(Qt::white));
@@ -78,7 +84,7 @@ void TestAboutBox::layout()
     QCOMPARE(box->cmdOK->font(), QApplication::font(box->cmdOK));
     QCOMPARE(QApplication::focusWidget(), box->cmdOK);
 
-    const QColor standard = QApplication::palette().color(QPalette::Active, QPalette::ButtonText);
+    // On the standard light scheme the background is white, and every label's text black.
     const struct {
         QLabel* label;
         const char* name;
@@ -87,7 +93,7 @@ void TestAboutBox::layout()
         QColor colour;
     } labels[] = {
         {box->lblDescription, "lblDescription", "Hack by Draskel", fromTwips(1740, 1935, 2235, 495), Qt::black},
-        {box->lblVersion, "lblVersion", "Final Version", fromTwips(3750, 2760, 1545, 375), standard},
+        {box->lblVersion, "lblVersion", "Final Version", fromTwips(3750, 2760, 1545, 375), Qt::black},
         {box->Label1, "Label1", "I tested this App Many Times If you find any bug Please Report  me  ",
          fromTwips(780, 840, 4095, 915), Qt::black},
     };
@@ -203,15 +209,34 @@ void TestAboutBox::reopensAfresh()
     QVERIFY(!e.form.isEnabled());
 }
 
-void TestAboutBox::closingMainWindowEndsProgram()
+void TestAboutBox::closingMainWindow_data()
 {
+    QTest::addColumn<bool>("aboutOpen");
+    QTest::addColumn<int>("ended");
+
+    QTest::newRow("ends the program") << false << 1;
+    QTest::newRow("ignored while the About box is open") << true << 0;
+}
+
+void TestAboutBox::closingMainWindow()
+{
+    QFETCH(bool, aboutOpen);
+    QFETCH(int, ended);
+
     Editor e;
     e.form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&e.form));
-    QPointer<frmAbout> box = openAbout(e);
-    closeThroughFrame(&e.form);
-    QCOMPARE(e.ended, 1);
-    QVERIFY(box.isNull());
+    QPointer<frmAbout> box = aboutOpen ? openAbout(e) : nullptr;
+    closeThroughFrame(&e.form);  // the frame's close button, or the window system's Alt+F4
+    QCOMPARE(e.ended, ended);
+    QCOMPARE(e.form.isVisible(), aboutOpen);
+    QCOMPARE(!box.isNull(), aboutOpen);
+    if (aboutOpen) {
+        QVERIFY(box->isVisible());
+        QVERIFY(!e.form.isEnabled());
+        QTest::mouseClick(box->cmdOK, Qt::LeftButton);
+        QTRY_VERIFY(e.form.isEnabled());
+    }
 }
 
 QTEST_MAIN(TestAboutBox)

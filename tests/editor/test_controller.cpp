@@ -87,6 +87,8 @@ bool noneEnabled(const editor::Form1& form)
 
 class TestController : public QObject {
     Q_OBJECT
+public:
+    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void firstOpen_data();
@@ -108,6 +110,8 @@ private slots:
     void saveFailures_data();
     void saveFailures();
     void failedReadBlocksSave();
+    void failedOpenNamesSelectedSlot_data();
+    void failedOpenNamesSelectedSlot();
     void exitAndCloseEndProgram();
 
 private:
@@ -716,6 +720,38 @@ void TestController::failedReadBlocksSave()
     files.failReadsPastHeader = true;
     e.open(path);
     QCOMPARE(e.dialogs.messages.size(), 3);
+}
+
+void TestController::failedOpenNamesSelectedSlot_data()
+{
+    QTest::addColumn<int>("rowBefore");
+    QTest::addColumn<int>("slotBefore");
+
+    QTest::newRow("slot 2 of row 9 before") << 9 << 2;
+    QTest::newRow("slot 7 of the last row before") << 648 << 7;
+    QTest::newRow("slot 7 of the first row before") << 0 << 7;
+}
+
+void TestController::failedOpenNamesSelectedSlot()
+{
+    QFETCH(int, rowBefore);
+    QFETCH(int, slotBefore);
+
+    const QString path = makeImage(m_dir, "named.nds", irbo());
+    FaultyFileSystem files;
+    Editor e(files);
+    QVERIFY(e.showActive());
+    e.open(path);
+    e.form.atklist->setCurrentRow(rowBefore);
+    QTest::mouseClick(e.form.option(slotBefore), Qt::LeftButton);
+
+    files.failReadsPastHeader = true;
+    e.open(path);
+    QCOMPARE(e.dialogs.messages.size(), 1);
+    const QString text = e.dialogs.messages[0].text;
+    QVERIFY2(text.startsWith(QStringLiteral("Cannot read slot 1 of Bulbasaur from ")), qPrintable(text));
+    QCOMPARE(e.form.slotButtons->checkedId(), 1);
+    QCOMPARE(e.form.atklist->currentRow(), 0);
 }
 
 void TestController::exitAndCloseEndProgram()

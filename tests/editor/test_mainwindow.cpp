@@ -1,6 +1,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QDirIterator>
 #include <QFileDialog>
 #include <QImage>
 #include <QLabel>
@@ -11,6 +12,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QScopeGuard>
+#include <QStyle>
 #include <QTimer>
 
 #include "editorfixture.h"
@@ -41,6 +44,8 @@ QWidget* named(editor::Form1& form, const QString& name)
 
 class TestMainWindow : public QObject {
     Q_OBJECT
+public:
+    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void layout_data();
@@ -52,7 +57,11 @@ private slots:
     void menus();
     void icon();
     void tabOrder();
+    void slotGroupKeys_data();
+    void slotGroupKeys();
     void realDialogs();
+    void openListsShowWholeRows_data();
+    void openListsShowWholeRows();
 };
 
 void TestMainWindow::layout_data()
@@ -273,6 +282,59 @@ void TestMainWindow::tabOrder()
     QCOMPARE(backward, QStringList({"Combo6", "Combo2", "Combo1", "atklist", "Option4"}));
 }
 
+void TestMainWindow::slotGroupKeys_data()
+{
+    QTest::addColumn<int>("on");
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("focused");
+    QTest::addColumn<int>("nowOn");
+
+    QTest::newRow("Tab from Combo6 to the button on") << 1 << "Combo6" << int(Qt::Key_Tab) << "Option1" << 1;
+    QTest::newRow("Tab from Combo6, slot 6 on") << 6 << "Combo6" << int(Qt::Key_Tab) << "Option6" << 6;
+    QTest::newRow("Backtab from atklist to the button on") << 2 << "atklist" << int(Qt::Key_Backtab) << "Option2"
+                                                           << 2;
+    QTest::newRow("Tab out of the group") << 3 << "Option3" << int(Qt::Key_Tab) << "atklist" << 3;
+    QTest::newRow("Backtab out of the group") << 7 << "Option7" << int(Qt::Key_Backtab) << "Combo6" << 7;
+    QTest::newRow("Right") << 1 << "Option1" << int(Qt::Key_Right) << "Option2" << 2;
+    QTest::newRow("Down") << 4 << "Option4" << int(Qt::Key_Down) << "Option5" << 5;
+    QTest::newRow("Left") << 4 << "Option4" << int(Qt::Key_Left) << "Option3" << 3;
+    QTest::newRow("Up") << 7 << "Option7" << int(Qt::Key_Up) << "Option6" << 6;
+    QTest::newRow("Left at the first, no wrap") << 1 << "Option1" << int(Qt::Key_Left) << "Option1" << 1;
+    QTest::newRow("Up at the first, no wrap") << 1 << "Option1" << int(Qt::Key_Up) << "Option1" << 1;
+    QTest::newRow("Right at the last, no wrap") << 7 << "Option7" << int(Qt::Key_Right) << "Option7" << 7;
+    QTest::newRow("Down at the last, no wrap") << 7 << "Option7" << int(Qt::Key_Down) << "Option7" << 7;
+}
+
+void TestMainWindow::slotGroupKeys()
+{
+    QFETCH(int, on);
+    QFETCH(QString, from);
+    QFETCH(int, key);
+    QFETCH(QString, focused);
+    QFETCH(int, nowOn);
+
+    // Slot k levels up at 10 k, so the level shown tells which slot was loaded.
+    QTemporaryDir dir;
+    const QString path = makeImage(dir, "keys.nds", irbo());
+    for (int k = 1; k <= 7; ++k)
+        putSlot(path, irbo(), 0, k, {4, 10 * k, 2});
+    Editor e;
+    QVERIFY(e.showActive());
+    e.open(path);
+    if (on != 1)  // Open turns slot 1 on
+        QTest::mouseClick(e.form.option(on), Qt::LeftButton);
+    e.form.Combo2->setCurrentIndex(99);  // an edit on screen, kept unless another slot is loaded
+    named(e.form, from)->setFocus(Qt::OtherFocusReason);
+    QCOMPARE(QApplication::focusWidget()->objectName(), from);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key),
+                    key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+    QCOMPARE(QApplication::focusWidget()->objectName(), focused);
+    QCOMPARE(e.form.slotButtons->checkedId(), nowOn);
+    QCOMPARE(e.form.Combo2->currentIndex(), nowOn == on ? 99 : 10 * nowOn);
+}
+
 void TestMainWindow::realDialogs()
 {
     // The window's own dialogs, answered as a user would: choose a file, then dismiss the message.
@@ -323,6 +385,57 @@ void TestMainWindow::realDialogs()
     QCOMPARE(boxText, QStringLiteral("Unsupported Rom"));
     QCOMPARE(boxButtons.size(), 1);
     QCOMPARE(ended, 1);
+
+    // The dialogs are gone and left nothing behind but caches: the program keeps no files of its own.
+    const QString home = useTemporaryHome();
+    QStringList written;
+    for (QDirIterator it(home, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                         QDirIterator::Subdirectories);
+         it.hasNext();)
+        if (const QString path = it.next(); !path.startsWith(home + QStringLiteral("/cache")))
+            written.append(path);
+    QCOMPARE(written, QStringList());
+}
+
+void TestMainWindow::openListsShowWholeRows_data()
+{
+    QTest::addColumn<QString>("style");
+    QTest::addColumn<QString>("name");
+    // Fusion opens the list as a menu; Windows drops a plain list below the control.
+    for (const char* style : {"Fusion", "Windows"})
+        for (const char* name : {"Combo1", "Combo2", "Combo3", "Combo4", "Combo5", "Combo6"})
+            QTest::addRow("%s, %s", style, name) << style << name;
+}
+
+void TestMainWindow::openListsShowWholeRows()
+{
+    QFETCH(QString, style);
+    QFETCH(QString, name);
+
+    const QString before = QApplication::style()->name();
+    QApplication::setStyle(style);
+    const auto restore = qScopeGuard([&] { QApplication::setStyle(before); });
+    editor::Form1 form;
+    auto* combo = qobject_cast<QComboBox*>(named(form, name));
+    QVERIFY(combo);
+    const QRect closed = combo->geometry();
+    combo->setEnabled(true);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+    combo->showPopup();
+    QAbstractItemView* list = combo->view();
+    QTRY_VERIFY(list->isVisible());
+    // Every row's text fits the open list beside the margins an item draws around it; the closed
+    // drop-down keeps its layout width.
+    int widest = 0;
+    for (int r = 0; r < combo->count(); ++r)
+        widest = std::max(widest, list->fontMetrics().horizontalAdvance(combo->itemText(r)));
+    const int margins = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+    QVERIFY2(list->viewport()->width() >= widest + margins,
+             qPrintable(QStringLiteral("%1 < %2 + %3").arg(list->viewport()->width()).arg(widest).arg(margins)));
+    QCOMPARE(combo->geometry(), closed);
+    combo->hidePopup();
 }
 
 QTEST_MAIN(TestMainWindow)

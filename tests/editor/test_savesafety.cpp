@@ -30,6 +30,9 @@ QString lastMessage(const Editor& e)
 class TestSaveSafety : public QObject {
     Q_OBJECT
 
+public:
+    static void initMain() { useTemporaryHome(); }
+
 private slots:
     void slotChangedByAnotherProgramIsReloadedNotOverwritten();
     void fileTurnedIntoAnotherGameIsNoticedOnRead();
