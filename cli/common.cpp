@@ -74,6 +74,17 @@ std::string printableCode(const rom::GameCode& code)
 
 }  // namespace
 
+Exit WriteOut(Io& io, const std::string& text)
+{
+    io.out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    io.out.flush();
+    if (!io.out) {
+        io.err << "standard output: writing failed\n";
+        return kFailure;
+    }
+    return kSuccess;
+}
+
 std::string Shown(const std::filesystem::path& path)
 {
     return path.string();

@@ -25,6 +25,9 @@ struct Io {
     rom::FileSystem& files;
 };
 
+/// Writes the text to io.out; a failure (a closed pipe, a full disk) is reported and is a failed command.
+Exit WriteOut(Io& io, const std::string& text);
+
 /// A file name as messages show it: as given on the command line.
 std::string Shown(const std::filesystem::path& path);
 

@@ -27,13 +27,7 @@ int Diff(const std::filesystem::path& romA, const std::filesystem::path& romB, I
                 AppendLine(text, vb);
         }
     }
-    io.out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    io.out.flush();
-    if (!io.out) {
-        io.err << "standard output: writing failed\n";
-        return kFailure;
-    }
-    return kSuccess;
+    return WriteOut(io, text);
 }
 
 }  // namespace cli

@@ -29,15 +29,8 @@ int Export(const std::filesystem::path& romPath, const std::filesystem::path& ou
         }
     }
 
-    if (output.empty()) {
-        io.out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        io.out.flush();
-        if (!io.out) {
-            io.err << "standard output: writing failed\n";
-            return kFailure;
-        }
-        return kSuccess;
-    }
+    if (output.empty())
+        return WriteOut(io, text);
     // Truncating the ROM itself would destroy it.
     std::error_code same;
     if (std::filesystem::equivalent(romPath, output, same)) {
