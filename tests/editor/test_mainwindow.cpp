@@ -426,6 +426,9 @@ void TestMainWindow::openListsShowWholeRows()
     combo->showPopup();
     QAbstractItemView* list = combo->view();
     QTRY_VERIFY(list->isVisible());
+    // The open list is drawn in the drop-down's own font, however late it was built.
+    QCOMPARE(list->font(), combo->font());
+    QCOMPARE(list->font().pointSizeF(), 9.75);
     // Every row's text fits the open list beside the margins an item draws around it; the closed
     // drop-down keeps its layout width.
     int widest = 0;
