@@ -182,15 +182,14 @@ void Controller::LoadSlot()
 
     const auto read = rom::ReadSlot(m_path, m_state.GameCode, m_state.SpeciesIndex, slot, m_files);
     if (!read) {
-        m_slotShown = false;
+        m_shown.reset();
         // OpenRom reports only its last read, of the slot it selected.
         if (!m_opening)
             report(QStringLiteral("Cannot read %1 from %2.\n%3")
                        .arg(slotDescription(slot), quoted(m_state.RomPath), reasonOf(read.error())));
         return;
     }
-    m_slotShown = true;
-    m_shownBytes = read->bytes;
+    m_shown = read->bytes;
 
     const int shownMethod = m_form.Combo1->currentIndex();
     showStored(m_form.Combo1, read->method);  // runs ApplyMethodKind when the row changes
@@ -216,7 +215,7 @@ void Controller::StoreSlot()
     const int slot = m_form.slotButtons->checkedId();
     if (slot < 1)
         return;
-    if (!m_slotShown) {
+    if (!m_shown) {
         report(QStringLiteral("Nothing was saved: what %1 holds in %2 is not known since the last failure. Select the "
                               "slot again to reload it.")
                    .arg(slotDescription(slot), quoted(m_state.RomPath)));
@@ -247,10 +246,10 @@ void Controller::StoreSlot()
         values.target = m_form.Combo6->currentIndex();
 
     const auto error =
-        rom::WriteSlot(m_path, m_state.GameCode, m_state.SpeciesIndex, slot, values, m_shownBytes, m_files);
+        rom::WriteSlot(m_path, m_state.GameCode, m_state.SpeciesIndex, slot, values, *m_shown, m_files);
     if (!error) {
         // The file now holds what was written; a second Save compares against that.
-        m_shownBytes = rom::ComposeSlot(m_shownBytes, values);
+        m_shown = rom::ComposeSlot(*m_shown, values);
         return;
     }
     if (error->kind == rom::ErrorKind::SlotChanged) {
@@ -258,12 +257,12 @@ void Controller::StoreSlot()
         LoadSlot();
         report(QStringLiteral("Nothing was saved: %1 in %2 was changed by another program since it was shown.%3")
                    .arg(slotDescription(slot), quoted(m_state.RomPath),
-                        m_slotShown ? QStringLiteral("\nThe window now shows what the file holds.") : QString()));
+                        m_shown ? QStringLiteral("\nThe window now shows what the file holds.") : QString()));
         return;
     }
     // Bytes that may be half old and half new must be read again before anything is saved over them.
     if (error->mayHaveChanged)
-        m_slotShown = false;
+        m_shown.reset();
     report(QStringLiteral("Cannot save %1 to %2.\n%3")
                .arg(slotDescription(slot), quoted(m_state.RomPath), reasonOf(*error)));
 }

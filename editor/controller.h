@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 
 #include <QObject>
 #include <QString>
@@ -52,8 +53,9 @@ private:
     EditorState m_state;
 
     std::filesystem::path m_path;   // RomPath in the file system's own encoding
-    bool m_slotShown = false;       // the controls hold the selected slot as read from the file
-    rom::SlotBytes m_shownBytes{};  // the six bytes they were read from; Save writes only over these
+    // The six bytes the controls were read from, while they hold the selected slot as read from the
+    // file; Save writes only over these. Empty after a failed read or a failed undo.
+    std::optional<rom::SlotBytes> m_shown;
     bool m_slotWasOn = false;       // the slot button being clicked was on before the click
     bool m_opening = false;         // inside OpenRom's steps, whose reads report nothing
 };

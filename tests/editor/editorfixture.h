@@ -114,6 +114,18 @@ struct Editor {
     editor::Controller controller;
 };
 
+/// The absolute offset of a slot's first byte.
+inline std::uint64_t slotStart(const rom::SupportedGame& game, int row, int slot)
+{
+    return rom::FieldOffset(game.tableBase, row, slot, rom::Field::Method);
+}
+
+/// File > Save by its shortcut, as a user saves.
+inline void pressSave(Editor& e)
+{
+    QTest::keyClick(&e.form, Qt::Key_S, Qt::ControlModifier);
+}
+
 /// Raw words of one slot.
 struct Words {
     int method;

@@ -12,19 +12,9 @@ using namespace editortest;
 
 namespace {
 
-std::uint64_t slotStart(const rom::SupportedGame& game, int row, int slot)
-{
-    return game.tableBase + 44u * std::uint64_t(row) + 6u * std::uint64_t(slot - 1);
-}
-
 QString caption(const rom::SupportedGame& game)
 {
     return QString::fromLatin1(game.caption.data(), qsizetype(game.caption.size()));
-}
-
-void pressSave(Editor& e)
-{
-    QTest::keyClick(&e.form, Qt::Key_S, Qt::ControlModifier);
 }
 
 void pressOpen(Editor& e, const QString& answer)

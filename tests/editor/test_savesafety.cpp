@@ -10,16 +10,6 @@ using namespace editortest;
 
 namespace {
 
-std::uint64_t slotStart(const rom::SupportedGame& game, int row, int slot)
-{
-    return rom::FieldOffset(game.tableBase, row, slot, rom::Field::Method);
-}
-
-void pressSave(Editor& e)
-{
-    QTest::keyClick(&e.form, Qt::Key_S, Qt::ControlModifier);
-}
-
 QString lastMessage(const Editor& e)
 {
     return e.dialogs.messages.isEmpty() ? QString() : e.dialogs.messages.last().text;
