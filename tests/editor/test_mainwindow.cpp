@@ -333,6 +333,14 @@ void TestMainWindow::slotGroupKeys()
     QCOMPARE(QApplication::focusWidget()->objectName(), focused);
     QCOMPARE(e.form.slotButtons->checkedId(), nowOn);
     QCOMPARE(e.form.Combo2->currentIndex(), nowOn == on ? 99 : 10 * nowOn);
+
+    // A screen reader hears one choice among seven, and which one is on.
+    for (int k = 1; k <= 7; ++k) {
+        QAccessibleInterface* button = QAccessible::queryAccessibleInterface(e.form.option(k));
+        QVERIFY(button);
+        QCOMPARE(button->role(), QAccessible::RadioButton);
+        QCOMPARE(button->state().checked, k == nowOn);
+    }
 }
 
 void TestMainWindow::realDialogs()
