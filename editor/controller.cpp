@@ -83,6 +83,26 @@ void selectFirstRow(QComboBox* combo)
     combo->setPlaceholderText(QString());
 }
 
+// The drop-down that shows each kind of parameter, in the layout's order. None and Constant have none:
+// which of the four is visible is the method's kind as far as Load and Save are concerned.
+struct ParameterSelector {
+    rom::ParamKind kind;
+    QComboBox* Form1::*combo;
+};
+constexpr ParameterSelector kParameterSelectors[] = {{rom::ParamKind::Level, &Form1::Combo2},
+                                                     {rom::ParamKind::Item, &Form1::Combo3},
+                                                     {rom::ParamKind::Species, &Form1::Combo4},
+                                                     {rom::ParamKind::Move, &Form1::Combo5}};
+
+// ApplyMethodKind leaves at most one of them visible.
+const ParameterSelector* visibleSelector(const Form1& form)
+{
+    for (const ParameterSelector& selector : kParameterSelectors)
+        if (!(form.*selector.combo)->isHidden())
+            return &selector;
+    return nullptr;
+}
+
 }  // namespace
 
 Controller::Controller(Form1& form, Dialogs& dialogs, std::function<void()> endProgram, rom::FileSystem& files)
@@ -197,14 +217,8 @@ void Controller::LoadSlot()
     // one of them shown, and an unlisted method read first leaves the row at -1.
     if (m_form.Combo1->currentIndex() == shownMethod)
         ApplyMethodKind(shownMethod);
-    if (read->parameter) {
-        for (QComboBox* selector : {m_form.Combo2, m_form.Combo5, m_form.Combo3, m_form.Combo4}) {
-            if (!selector->isHidden()) {
-                showStored(selector, *read->parameter);
-                break;
-            }
-        }
-    }
+    if (const ParameterSelector* selector = visibleSelector(m_form); selector && read->parameter)
+        showStored(m_form.*selector->combo, *read->parameter);
     showStored(m_form.Combo6, read->target);
 }
 
@@ -227,20 +241,13 @@ void Controller::StoreSlot()
     // An unlisted method the user left alone keeps its word, and so does its parameter, whose meaning is unknown.
     if (method >= 0) {
         values.method = method;
-        const std::pair<QComboBox*, rom::ParamKind> selectors[] = {{m_form.Combo2, rom::ParamKind::Level},
-                                                                   {m_form.Combo3, rom::ParamKind::Item},
-                                                                   {m_form.Combo4, rom::ParamKind::Species},
-                                                                   {m_form.Combo5, rom::ParamKind::Move}};
-        for (const auto& [selector, kind] : selectors) {
-            if (selector->isHidden())
-                continue;
-            values.kind = kind;
-            if (selector->currentIndex() >= 0)
-                values.parameter = selector->currentIndex();
-            break;
-        }
-        if (values.kind == rom::ParamKind::None && !m_form.Label13->isHidden())
+        if (const ParameterSelector* selector = visibleSelector(m_form)) {
+            values.kind = selector->kind;
+            if (const int row = (m_form.*selector->combo)->currentIndex(); row >= 0)
+                values.parameter = row;
+        } else if (!m_form.Label13->isHidden()) {
             values.kind = rom::ParamKind::Constant;
+        }
     }
     if (m_form.Combo6->currentIndex() >= 0)
         values.target = m_form.Combo6->currentIndex();
@@ -269,66 +276,20 @@ void Controller::StoreSlot()
 
 void Controller::ApplyMethodKind(int row)
 {
-    Form1& f = m_form;
-    switch (rom::KindOf(row)) {
-    case rom::ParamKind::None:
-        f.Combo2->hide();
-        f.Combo3->hide();
-        f.Combo4->hide();
-        f.Combo5->hide();
-        f.Combo6->hide();
-        f.Label13->hide();
-        break;
-    case rom::ParamKind::Level:
-        f.Combo2->show();
-        selectFirstRow(f.Combo2);
-        f.Combo6->update();
-        f.Combo3->hide();
-        f.Combo4->hide();
-        f.Combo5->hide();
-        f.Combo6->show();
-        f.Label13->hide();
-        break;
-    case rom::ParamKind::Item:
-        f.Combo2->hide();
-        f.Combo3->show();
-        selectFirstRow(f.Combo3);
-        f.Combo6->update();
-        f.Combo4->hide();
-        f.Combo5->hide();
-        f.Combo6->show();
-        f.Label13->hide();
-        break;
-    case rom::ParamKind::Move:
-        f.Combo2->hide();
-        f.Combo3->hide();
-        f.Combo4->hide();
-        f.Combo5->show();
-        selectFirstRow(f.Combo5);
-        f.Combo6->update();
-        f.Combo6->show();
-        f.Label13->hide();
-        break;
-    case rom::ParamKind::Species:
-        f.Combo2->hide();
-        f.Combo3->hide();
-        f.Combo4->show();
-        selectFirstRow(f.Combo4);
-        f.Combo6->update();
-        f.Combo5->hide();
-        f.Combo6->show();
-        f.Label13->hide();
-        break;
-    case rom::ParamKind::Constant:
-        f.Combo6->update();
-        f.Combo2->hide();
-        f.Combo3->hide();
-        f.Combo4->hide();
-        f.Combo5->hide();
-        f.Combo6->show();
-        f.Label13->show();
-        break;
+    const rom::ParamKind kind = rom::KindOf(row);
+    // In the layout's order: hiding a drop-down that has the focus hands it to the next one shown, so
+    // the order decides where the focus goes.
+    for (const ParameterSelector& selector : kParameterSelectors) {
+        QComboBox* combo = m_form.*selector.combo;
+        if (selector.kind == kind) {
+            combo->show();
+            selectFirstRow(combo);
+        } else {
+            combo->hide();
+        }
     }
+    m_form.Combo6->setVisible(kind != rom::ParamKind::None);
+    m_form.Label13->setVisible(kind == rom::ParamKind::Constant);
 }
 
 void Controller::Exit()

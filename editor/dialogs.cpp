@@ -18,7 +18,9 @@ QtDialogs::QtDialogs(QWidget* parent) : QObject(parent), m_parent(parent)
 
 QString QtDialogs::openFileName(const QString& title, const QString& filter)
 {
-    return QFileDialog::getOpenFileName(m_parent, title, QString(), filter);
+    // A platform's own dialog (GTK's, say) keeps a history of opened files and settings of its own.
+    return QFileDialog::getOpenFileName(m_parent, title, QString(), filter, nullptr,
+                                        QFileDialog::DontUseNativeDialog);
 }
 
 void QtDialogs::message(const QString& title, const QString& text)

@@ -314,6 +314,9 @@ void Form1::buildControls()
         button->setAccessibleName(QStringLiteral("Slot %1").arg(k));
         button->setFont(palatinoFont(9.75, true, false));
         button->setCheckable(true);
+        // One choice among seven: screen readers then announce radio buttons, not check boxes. The
+        // group still decides which button is on.
+        button->setAutoExclusive(true);
         button->setAutoDefault(false);
         button->setEnabled(false);
         slotButtons->addButton(button, k);

@@ -1,25 +1,59 @@
 // Writes a sparse sample ROM image to try the editor on.
 #include <cstdio>
 #include <string_view>
+#include <vector>
 
 #include "tools/sampleimage.h"
 
+namespace {
+
+void usage(std::FILE* to, const char* program)
+{
+    std::fprintf(to, "usage: %s [--force] GAME OUTPUT.nds\n", program);
+    std::fprintf(to, "Writes a sparse image of GAME holding a small evolution table, to try the editor on:\n");
+    for (const rom::SupportedGame& game : rom::kSupportedGames)
+        std::fprintf(to, "  %.*s  %.*s, %llu MiB\n", static_cast<int>(game.code.size()), game.code.data(),
+                     static_cast<int>(game.name.size()), game.name.data(),
+                     static_cast<unsigned long long>(sample::CartridgeSize(game) >> 20));
+    std::fprintf(to, "An existing OUTPUT.nds is replaced only with --force.\n");
+}
+
+}  // namespace
+
 int main(int argc, char* argv[])
 {
-    const bool force = argc == 4 && std::string_view(argv[1]) == "--force";
-    if (argc != 3 && !force) {
-        std::fprintf(stderr, "usage: %s [--force] IRBO|IREO OUTPUT.nds\n", argv[0]);
+    bool force = false;
+    std::vector<const char*> operands;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            usage(stdout, argv[0]);
+            return 0;
+        }
+        if (arg == "--force") {
+            force = true;
+        } else if (arg.size() > 1 && arg.front() == '-') {
+            // Not taken for a file name: a mistyped option must not write anything.
+            std::fprintf(stderr, "unknown option '%s'\n", argv[i]);
+            usage(stderr, argv[0]);
+            return 2;
+        } else {
+            operands.push_back(argv[i]);
+        }
+    }
+    if (operands.size() != 2) {
+        usage(stderr, argv[0]);
         return 2;
     }
-    const std::string_view wanted = argv[argc - 2];
-    const char* output = argv[argc - 1];
+    const std::string_view wanted = operands[0];
+    const char* output = operands[1];
     const rom::SupportedGame* game = nullptr;
     for (const rom::SupportedGame& g : rom::kSupportedGames) {
         if (wanted == std::string_view(g.code.data(), g.code.size()))
             game = &g;
     }
     if (!game) {
-        std::fprintf(stderr, "unknown game code '%s' (use IRBO or IREO)\n", argv[argc - 2]);
+        std::fprintf(stderr, "unknown game code '%s' (use IRBO or IREO)\n", operands[0]);
         return 2;
     }
     // An existing file may be someone's real ROM: it is replaced only when asked to.

@@ -333,6 +333,14 @@ void TestMainWindow::slotGroupKeys()
     QCOMPARE(QApplication::focusWidget()->objectName(), focused);
     QCOMPARE(e.form.slotButtons->checkedId(), nowOn);
     QCOMPARE(e.form.Combo2->currentIndex(), nowOn == on ? 99 : 10 * nowOn);
+
+    // A screen reader hears one choice among seven, and which one is on.
+    for (int k = 1; k <= 7; ++k) {
+        QAccessibleInterface* button = QAccessible::queryAccessibleInterface(e.form.option(k));
+        QVERIFY(button);
+        QCOMPARE(button->role(), QAccessible::RadioButton);
+        QCOMPARE(button->state().checked, k == nowOn);
+    }
 }
 
 void TestMainWindow::realDialogs()
@@ -352,6 +360,7 @@ void TestMainWindow::realDialogs()
 
     QString dialogTitle;
     QStringList filters;
+    bool qtsOwnDialog = false;  // a platform's dialog may keep a history of its own
     QString boxTitle;
     QString boxText;
     QList<QAbstractButton*> boxButtons;
@@ -361,6 +370,7 @@ void TestMainWindow::realDialogs()
         if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
             dialogTitle = dialog->windowTitle();
             filters = dialog->nameFilters();
+            qtsOwnDialog = dialog->testOption(QFileDialog::DontUseNativeDialog);
             auto* typed = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
             if (!typed) {
                 dialog->reject();
@@ -381,6 +391,7 @@ void TestMainWindow::realDialogs()
 
     QCOMPARE(dialogTitle, QStringLiteral("Open Rom"));
     QCOMPARE(filters, QStringList{QStringLiteral("NDS Roms (*.NDS *)")});
+    QVERIFY(qtsOwnDialog);
     QCOMPARE(boxTitle, QStringLiteral("Quorvane"));
     QCOMPARE(boxText, QStringLiteral("Unsupported Rom"));
     QCOMPARE(boxButtons.size(), 1);
