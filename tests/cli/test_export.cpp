@@ -152,9 +152,30 @@ TEST(Show, SevenSlotsAlignedByNumberOrName)
     EXPECT_EQ(l[2], "1     8 Item (Evo Stones)                     84 Water Stone   134 Vaporeon");
     EXPECT_EQ(l[5], "4     2 Happiness (Morning/noon)                               196 Espeon");
 
+    const Ran unknown = run({"show", p.string(), "pikchu"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.err, "no species is named \"pikchu\"; did you mean \"Pikachu\" (25) or \"Pichu\" (172)?\n");
     EXPECT_EQ(run({"show", p.string(), "Eeve"}).status, 2);
     EXPECT_EQ(run({"show", p.string(), "650"}).status, 2);
     EXPECT_EQ(run({"show", p.string(), "None"}).status, 2);
+}
+
+// Also the proof that no two species' names are equal ignoring case: the second would show the first.
+TEST(Show, EverySpeciesByItsNameInUpperAndLowerCase)
+{
+    TempDir dir;
+    const auto p = sampleImage(dir, irbo());
+    for (int n = 1; n <= rom::kSpeciesRows; ++n) {
+        const std::string name(rom::SpeciesNames[std::size_t(n)]);
+        std::string upper = name, lower = name;
+        std::transform(name.begin(), name.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
+        std::transform(name.begin(), name.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+        for (const std::string& asked : {upper, lower}) {
+            const Ran r = run({"show", p.string(), asked});
+            ASSERT_EQ(r.status, 0) << asked << ": " << r.err;
+            ASSERT_EQ(r.out.substr(0, r.out.find(',')), name + " (" + std::to_string(n) + ")") << asked;
+        }
+    }
 }
 
 }  // namespace
