@@ -136,6 +136,33 @@ TEST(Diff, ListsBsSlotsWhoseValuesDifferAndIgnoresUnreadBytes)
     const Ran same = run({"diff", a.string(), a.string()});
     EXPECT_EQ(same.status, 0);
     EXPECT_EQ(lines(same.out).size(), 1u);
+    EXPECT_EQ(run({"diff", "--format", "text", a.string(), a.string()}).out, "");
+}
+
+TEST(Diff, TextFormatNamesWhatEachSlotWasAndIsNow)
+{
+    TempDir dir;
+    const auto a = sampleImage(dir, irbo(), "a.nds");
+    const auto b = sampleImage(dir, irbo(), "b.nds");
+    auto t = table(b, irbo());
+    putWord(t, 6, 6);                   // Bulbasaur slot 2, empty: Trade with Held Item, "HM01 Cut "
+    putWord(t, 8, 420);
+    putWord(t, 10, 3);
+    putWord(t, 24 * 44, 4);            // Pikachu slot 1: Thunderstone becomes level 7
+    putWord(t, 24 * 44 + 2, 7);
+    putWord(t, 66 * 44, 64);           // Machoke slot 1: an unlisted method and target
+    putWord(t, 66 * 44 + 4, 650);
+    for (int at = 0; at < 6; ++at)     // Eevee slot 7 cleared
+        t[132 * 44 + 36 + std::size_t(at)] = 0;
+    putTable(b, irbo(), t);
+    const Ran r = run({"diff", "--format", "text", a.string(), b.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "Bulbasaur (1) slot 2: was empty; now Trade with Held Item, HM01 Cut , into Venusaur\n"
+              "Pikachu (25) slot 1: was Item (Evo Stones), Thunderstone, into Raichu; now Level Up, 07, into Raichu\n"
+              "Machoke (67) slot 1: was Trade, into Machamp; now method 64 (no row), into species 650 (no row)\n"
+              "Eevee (133) slot 7: was Level Up in Twist Mountain Basement, into Glaceon; now empty\n");
+    EXPECT_EQ(run({"diff", "--format", "csv", a.string(), b.string()}).out, run({"diff", a.string(), b.string()}).out);
 }
 
 TEST(Show, SevenSlotsAlignedByNumberOrName)

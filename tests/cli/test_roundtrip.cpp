@@ -85,6 +85,19 @@ TEST_P(RoundTrip, DiffThenImportCarriesTheChanges)
 
     const Ran d = run({"diff", a.string(), b.string()});
     ASSERT_EQ(d.status, 0) << d.err;
+    // The text form names the same slots, unlisted values and all, in the same order.
+    const Ran text = run({"diff", "--format", "text", "--exit-code", a.string(), b.string()});
+    EXPECT_EQ(text.status, 1) << text.err;
+    std::istringstream csvLines(d.out), textLines(text.out);
+    std::string csvLine, textLine;
+    std::getline(csvLines, csvLine);
+    while (std::getline(csvLines, csvLine)) {
+        ASSERT_TRUE(std::getline(textLines, textLine)) << csvLine;
+        const int species = std::stoi(csvLine);
+        const int slot = std::stoi(csvLine.substr(csvLine.find(',', csvLine.find(',') + 1) + 1));
+        EXPECT_TRUE(textLine.starts_with(cli::SlotName(species, slot) + ": was ")) << textLine << " / " << csvLine;
+    }
+    EXPECT_FALSE(std::getline(textLines, textLine)) << textLine;
     const auto csv = dir.file("changes.csv");
     writeText(csv, d.out);
     const Ran r = run({"import", a.string(), csv.string()});
@@ -102,6 +115,7 @@ TEST_P(RoundTrip, DiffThenImportCarriesTheChanges)
     }
     const std::string after = run({"diff", a.string(), b.string()}).out;
     EXPECT_EQ(std::count(after.begin(), after.end(), '\n'), 1) << after;  // only the header left
+    EXPECT_EQ(run({"diff", "--exit-code", a.string(), b.string()}).status, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, RoundTrip, ::testing::Range(0, 6));
