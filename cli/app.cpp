@@ -86,7 +86,7 @@ int Run(const std::vector<std::string>& args, Io& io)
 
     CLI::App* showCommand = app.add_subcommand("show", "Print one species' seven slots as a table");
     showCommand->add_option("ROM", rom, "ROM image to read")->required()->type_name("");
-    showCommand->add_option("SPECIES", species, "Species number (1-649) or exact name")->required()->type_name("");
+    showCommand->add_option("SPECIES", species, "Species number (1-649) or name, in any letter case")->required()->type_name("");
     showCommand->footer("Each number is followed by its name; \"(no row)\" marks a number with no row in its list.");
 
     CLI::App* helpCommand = app.add_subcommand("help", "Print this help, or a command's help");
