@@ -1,8 +1,41 @@
+#include <algorithm>
+
 #include <CLI/CLI.hpp>
 
 #include "cli/commands.h"
+#include "cli/suggest.h"
+#include "cli/text.h"
 
 namespace cli {
+namespace {
+
+// Read from the command line itself, so that every command added there is known here too.
+std::vector<std::string> commandNames(CLI::App& app)
+{
+    std::vector<std::string> names;
+    for (const CLI::App* command : app.get_subcommands([](CLI::App*) { return true; }))
+        names.push_back(command->get_name());
+    return names;
+}
+
+int unknownCommand(const std::string& name, const std::vector<std::string>& commands, Io& io)
+{
+    std::vector<std::string> shown;
+    for (const std::size_t i : Suggest(commands, name))
+        shown.push_back("\"" + commands[i] + "\"");
+    io.err << "quorvane-cli: unknown command " << Quoted(name);
+    if (shown.empty()) {
+        io.err << "; the commands are";
+        for (std::size_t i = 0; i < commands.size(); ++i)
+            io.err << (i ? ", " : " ") << commands[i];
+        io.err << '\n';
+    } else {
+        io.err << DidYouMean(shown) << '\n';
+    }
+    return kUsage;
+}
+
+}  // namespace
 
 int Run(const std::vector<std::string>& args, Io& io)
 {
@@ -15,8 +48,8 @@ int Run(const std::vector<std::string>& args, Io& io)
                "standard error. Only import opens the ROM for writing; run COMMAND --help for its details.");
 
     std::filesystem::path rom, romB, file, output;
-    std::string species;
-    bool all = false, dryRun = false;
+    std::string species, format = "csv", topic;
+    bool all = false, dryRun = false, exitCode = false;
 
     CLI::App* exportCommand = app.add_subcommand("export", "Write the ROM's evolution table as CSV");
     exportCommand->footer(
@@ -40,16 +73,30 @@ int Run(const std::vector<std::string>& args, Io& io)
     importCommand->add_flag("-n,--dry-run", dryRun,
                             "Print each slot that would change, with its bytes, and write nothing");
 
-    CLI::App* diffCommand = app.add_subcommand("diff", "Write, as CSV, ROM_B's slots whose values differ from ROM_A's");
-    diffCommand->footer("Exits 0 whether or not the ROMs differ. 'diff original.nds mine.nds > changes.csv', then\n"
-                        "'import copy.nds changes.csv', carries the changes to another copy.");
+    CLI::App* diffCommand = app.add_subcommand("diff", "Write ROM_B's slots whose values differ from ROM_A's");
+    diffCommand->footer("Without --exit-code, exits 0 whether or not the ROMs differ. 'diff original.nds mine.nds >\n"
+                        "changes.csv', then 'import copy.nds changes.csv', carries the changes to another copy.");
     diffCommand->add_option("ROM_A", rom, "ROM image to compare against")->required()->type_name("");
     diffCommand->add_option("ROM_B", romB, "ROM image whose differing slots are written")->required()->type_name("");
+    diffCommand->add_option("--format", format,
+                            "csv (the default): as export writes them; text: one line per slot, by name")
+        ->check(CLI::IsMember({"csv", "text"}))
+        ->option_text("csv|text");
+    diffCommand->add_flag("--exit-code", exitCode, "Exit 0 when the tables are equal, 1 when they differ, 2 on failure");
 
     CLI::App* showCommand = app.add_subcommand("show", "Print one species' seven slots as a table");
     showCommand->add_option("ROM", rom, "ROM image to read")->required()->type_name("");
-    showCommand->add_option("SPECIES", species, "Species number (1-649) or exact name")->required()->type_name("");
+    showCommand->add_option("SPECIES", species, "Species number (1-649) or name, in any letter case")->required()->type_name("");
     showCommand->footer("Each number is followed by its name; \"(no row)\" marks a number with no row in its list.");
+
+    CLI::App* helpCommand = app.add_subcommand("help", "Print this help, or a command's help");
+    helpCommand->add_option("COMMAND", topic, "Command whose help to print")->type_name("");
+
+    // CLI11 would only say that a command is required.
+    const std::vector<std::string> commands = commandNames(app);
+    const auto named = std::find_if(args.begin(), args.end(), [](const std::string& a) { return !a.starts_with('-'); });
+    if (named != args.end() && std::find(commands.begin(), commands.end(), *named) == commands.end())
+        return unknownCommand(*named, commands, io);
 
     std::vector<const char*> argv{"quorvane-cli"};
     for (const std::string& a : args)
@@ -67,7 +114,14 @@ int Run(const std::vector<std::string>& args, Io& io)
     if (importCommand->parsed())
         return Import(rom, file, dryRun, io);
     if (diffCommand->parsed())
-        return Diff(rom, romB, io);
+        return Diff(rom, romB, format == "text" ? DiffFormat::Text : DiffFormat::Csv, exitCode, io);
+    if (helpCommand->parsed()) {
+        if (topic.empty())
+            return Run({"--help"}, io);
+        if (std::find(commands.begin(), commands.end(), topic) == commands.end())
+            return unknownCommand(topic, commands, io);
+        return Run({topic, "--help"}, io);
+    }
     return Show(rom, species, io);
 }
 

@@ -14,8 +14,13 @@ int Export(const std::filesystem::path& romPath, const std::filesystem::path& ou
 /// Applies a table file ("-" for standard input) to the ROM, all lines checked before any write.
 int Import(const std::filesystem::path& romPath, const std::filesystem::path& tableFile, bool dryRun, Io& io);
 
-/// Writes, as CSV, b's slots whose values differ from a's.
-int Diff(const std::filesystem::path& romA, const std::filesystem::path& romB, Io& io);
+/// How diff writes the slots that differ: as export does, or one readable line each with old and new values.
+enum class DiffFormat { Csv, Text };
+
+/// Writes b's slots whose values differ from a's. With exitCode, the status says whether any differ
+/// (0 none, 1 some) and a failure is 2.
+int Diff(const std::filesystem::path& romA, const std::filesystem::path& romB, DiffFormat format, bool exitCode,
+         Io& io);
 
 /// Prints one species' seven slots as an aligned table.
 int Show(const std::filesystem::path& romPath, const std::string& species, Io& io);

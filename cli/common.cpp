@@ -167,6 +167,11 @@ const std::string* NameOf(List list, int number)
     return &index.names[static_cast<std::size_t>(number)];
 }
 
+std::span<const std::string> NamesOf(List list)
+{
+    return indexOf(list).names;
+}
+
 std::span<const int> RowsNamed(List list, std::string_view name)
 {
     const NameIndex& index = indexOf(list);

@@ -50,6 +50,9 @@ std::optional<List> ParameterList(rom::ParamKind kind);
 /// The row's text in UTF-8, or nullptr when the number has no row.
 const std::string* NameOf(List list, int number);
 
+/// Every row's text in UTF-8, in row order.
+std::span<const std::string> NamesOf(List list);
+
 /// Every row whose text is exactly this UTF-8 name, in row order.
 std::span<const int> RowsNamed(List list, std::string_view name);
 

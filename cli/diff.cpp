@@ -2,32 +2,66 @@
 
 #include "cli/commands.h"
 #include "cli/tablecsv.h"
+#include "rom/methods.h"
 
 namespace cli {
+namespace {
 
-int Diff(const std::filesystem::path& romA, const std::filesystem::path& romB, Io& io)
+std::string nameOrNumber(List list, int number)
 {
+    const std::string* name = NameOf(list, number);
+    return name ? *name : std::string(WhatOf(list)) + " " + std::to_string(number) + " (no row)";
+}
+
+// "Item (Evo Stones), Thunderstone, into Raichu": the names export gives, for release notes.
+std::string describe(const SlotValues& v)
+{
+    if (v.method == 0 && v.target == 0)
+        return "empty";
+    std::string text = nameOrNumber(List::Method, v.method);
+    const auto list = ParameterList(rom::KindOf(v.method));
+    if (list && v.parameter)
+        text += ", " + nameOrNumber(*list, *v.parameter);
+    return text + ", into " + nameOrNumber(List::Species, v.target);
+}
+
+}  // namespace
+
+int Diff(const std::filesystem::path& romA, const std::filesystem::path& romB, DiffFormat format, bool exitCode,
+         Io& io)
+{
+    // As cmp and diff do: with exitCode, 1 means "they differ", so a failure needs a status of its own.
+    const int failed = exitCode ? kUsage : kFailure;
     const rom::SupportedGame* gameA = nullptr;
     const rom::SupportedGame* gameB = nullptr;
     const auto a = ReadRomTable(romA, rom::Access::ReadOnly, gameA, io);
     if (!a)
-        return kFailure;
+        return failed;
     const auto b = ReadRomTable(romB, rom::Access::ReadOnly, gameB, io);
     if (!b)
-        return kFailure;
+        return failed;
 
     std::string text;
-    AppendHeader(text);
+    if (format == DiffFormat::Csv)
+        AppendHeader(text);
+    bool differ = false;
     for (int row = 0; row < rom::kSpeciesRows; ++row) {
         for (int slot = 1; slot <= rom::EvolutionRecord::kSlots; ++slot) {
             // Bytes the editor never reads (a method's high byte, an unused parameter) are no difference.
             const SlotValues va = ValuesOf(row + 1, slot, a->slot(row, slot));
             const SlotValues vb = ValuesOf(row + 1, slot, b->slot(row, slot));
-            if (va != vb)
+            if (va == vb)
+                continue;
+            differ = true;
+            if (format == DiffFormat::Csv)
                 AppendLine(text, vb);
+            else
+                text += SlotName(row + 1, slot) + ": was " + describe(va) + "; now " + describe(vb) + '\n';
         }
     }
-    return WriteOut(io, text);
+    if (WriteOut(io, text) != kSuccess)
+        return failed;
+    return exitCode && differ ? kFailure : kSuccess;
 }
 
 }  // namespace cli

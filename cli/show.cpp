@@ -2,6 +2,8 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "cli/suggest.h"
+#include "cli/text.h"
 #include "rom/methods.h"
 
 namespace cli {
@@ -13,7 +15,7 @@ std::string numberAndName(List list, int number)
     return std::to_string(number) + " " + (name ? *name : std::string("(no row)"));
 }
 
-// Species by number 1-649 or by exact name; 0 when neither names exactly one.
+// Species by number 1-649 or by name in any letter case; 0 when neither names one.
 int findSpecies(const std::string& text, std::string& problem)
 {
     int number = 0;
@@ -25,11 +27,15 @@ int findSpecies(const std::string& text, std::string& problem)
         }
         return number;
     }
-    const auto rows = RowsNamed(List::Species, text);
-    if (rows.size() == 1 && rows[0] >= 1)
-        return rows[0];
-    problem = rows.empty() || rows[0] < 1 ? "no species is named \"" + text + "\""
-                                          : "\"" + text + "\" names several species: give the number";
+    // Row 0, "None", is no species. No two species' names differ only in letter case.
+    const auto names = NamesOf(List::Species).subspan(1);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (EqualIgnoringCase(names[i], text))
+            return static_cast<int>(i) + 1;
+    std::vector<std::string> shown;
+    for (const std::size_t i : Suggest(names, text))
+        shown.push_back("\"" + names[i] + "\" (" + std::to_string(i + 1) + ")");
+    problem = "no species is named " + Quoted(text) + DidYouMean(shown);
     return 0;
 }
 

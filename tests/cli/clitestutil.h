@@ -1,6 +1,9 @@
 #pragma once
 
+#include <sys/wait.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <optional>
 #include <random>
 #include <set>
@@ -31,6 +34,21 @@ inline Ran run(const std::vector<std::string>& args, rom::FileSystem& files = ro
     cli::Io io{in, out, err, files};
     const int status = cli::Run(args, io);
     return {status, out.str(), err.str()};
+}
+
+/// Runs a shell command line: its exit status and standard output.
+inline Ran runShell(const std::string& command)
+{
+    Ran r{-1, {}, {}};
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return r;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        r.out.append(buffer, n);
+    const int raw = ::pclose(pipe);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return r;
 }
 
 inline constexpr std::size_t kTableBytes = std::size_t(rom::kSpeciesRows) * rom::EvolutionRecord::kSize;

@@ -1,31 +1,15 @@
 // The installed program itself: exit statuses, help and version.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdio>
-#include <string>
+#include "tests/cli/clitestutil.h"
 
 namespace {
 
-struct Output {
-    int status;
-    std::string out;
-};
+using Output = clitest::Ran;
 
 Output runProgram(const std::string& arguments)
 {
-    const std::string command = std::string(QUORVANE_CLI) + " " + arguments + " 2>/dev/null";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    Output o{-1, {}};
-    if (!pipe)
-        return o;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        o.out.append(buffer, n);
-    const int raw = ::pclose(pipe);
-    o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return o;
+    return clitest::runShell(std::string(QUORVANE_CLI) + " " + arguments + " 2>/dev/null");
 }
 
 TEST(Binary, HelpAndVersionSucceed)

@@ -136,6 +136,31 @@ TEST(Diff, ListsBsSlotsWhoseValuesDifferAndIgnoresUnreadBytes)
     const Ran same = run({"diff", a.string(), a.string()});
     EXPECT_EQ(same.status, 0);
     EXPECT_EQ(lines(same.out).size(), 1u);
+    EXPECT_EQ(run({"diff", "--format", "text", a.string(), a.string()}).out, "");
+}
+
+TEST(Diff, TextFormatNamesWhatEachSlotWasAndIsNow)
+{
+    TempDir dir;
+    const auto a = sampleImage(dir, irbo(), "a.nds");
+    const auto b = sampleImage(dir, irbo(), "b.nds");
+    auto t = table(b, irbo());
+    putWord(t, 6, 6);                   // Bulbasaur slot 2, empty: Trade with Held Item, "HM01 Cut "
+    putWord(t, 8, 420);
+    putWord(t, 10, 3);
+    putWord(t, 24 * 44, 4);            // Pikachu slot 1: Thunderstone becomes level 7
+    putWord(t, 24 * 44 + 2, 7);
+    putWord(t, 132 * 44 + 36, 64);     // Eevee slot 7: an unlisted method and target
+    putWord(t, 132 * 44 + 40, 650);
+    putTable(b, irbo(), t);
+    const Ran r = run({"diff", "--format", "text", a.string(), b.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "Bulbasaur (1) slot 2: was empty; now Trade with Held Item, HM01 Cut , into Venusaur\n"
+              "Pikachu (25) slot 1: was Item (Evo Stones), Thunderstone, into Raichu; now Level Up, 07, into Raichu\n"
+              "Eevee (133) slot 7: was Level Up in Twist Mountain Basement, into Glaceon; now method 64 (no row), "
+              "into species 650 (no row)\n");
+    EXPECT_EQ(run({"diff", "--format", "csv", a.string(), b.string()}).out, run({"diff", a.string(), b.string()}).out);
 }
 
 TEST(Show, SevenSlotsAlignedByNumberOrName)
@@ -152,9 +177,26 @@ TEST(Show, SevenSlotsAlignedByNumberOrName)
     EXPECT_EQ(l[2], "1     8 Item (Evo Stones)                     84 Water Stone   134 Vaporeon");
     EXPECT_EQ(l[5], "4     2 Happiness (Morning/noon)                               196 Espeon");
 
+    const Ran unknown = run({"show", p.string(), "pikchu"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.err, "no species is named \"pikchu\"; did you mean \"Pikachu\" (25) or \"Pichu\" (172)?\n");
     EXPECT_EQ(run({"show", p.string(), "Eeve"}).status, 2);
     EXPECT_EQ(run({"show", p.string(), "650"}).status, 2);
     EXPECT_EQ(run({"show", p.string(), "None"}).status, 2);
+
+    // Every species by its name in upper and lower case; also the proof that no two species' names
+    // are equal ignoring case: the second would show the first.
+    for (int n = 1; n <= rom::kSpeciesRows; ++n) {
+        const std::string name(rom::SpeciesNames[std::size_t(n)]);
+        std::string upper = name, lower = name;
+        std::transform(name.begin(), name.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
+        std::transform(name.begin(), name.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+        for (const std::string& asked : {upper, lower}) {
+            const Ran r = run({"show", p.string(), asked});
+            ASSERT_EQ(r.status, 0) << asked << ": " << r.err;
+            ASSERT_EQ(r.out.substr(0, r.out.find(',')), name + " (" + std::to_string(n) + ")") << asked;
+        }
+    }
 }
 
 }  // namespace

@@ -85,6 +85,10 @@ TEST_P(RoundTrip, DiffThenImportCarriesTheChanges)
 
     const Ran d = run({"diff", a.string(), b.string()});
     ASSERT_EQ(d.status, 0) << d.err;
+    // The text form lists the same slots, unlisted values and all, one line each.
+    const Ran text = run({"diff", "--format", "text", "--exit-code", a.string(), b.string()});
+    EXPECT_EQ(text.status, 1) << text.err;
+    EXPECT_EQ(std::count(text.out.begin(), text.out.end(), '\n') + 1, std::count(d.out.begin(), d.out.end(), '\n'));
     const auto csv = dir.file("changes.csv");
     writeText(csv, d.out);
     const Ran r = run({"import", a.string(), csv.string()});
@@ -102,6 +106,7 @@ TEST_P(RoundTrip, DiffThenImportCarriesTheChanges)
     }
     const std::string after = run({"diff", a.string(), b.string()}).out;
     EXPECT_EQ(std::count(after.begin(), after.end(), '\n'), 1) << after;  // only the header left
+    EXPECT_EQ(run({"diff", "--exit-code", a.string(), b.string()}).status, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, RoundTrip, ::testing::Range(0, 6));

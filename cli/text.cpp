@@ -1,0 +1,85 @@
+#include "cli/text.h"
+
+#include <cstdint>
+
+namespace cli {
+namespace {
+
+constexpr std::size_t kQuotedCharacters = 40;
+
+void appendHex(std::string& out, const char* prefix, char32_t value, int digits)
+{
+    static const char hex[] = "0123456789abcdef";
+    out += prefix;
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
+        out += hex[(value >> shift) & 15];
+}
+
+}  // namespace
+
+std::size_t DecodeUtf8(std::string_view text, char32_t& cp)
+{
+    if (text.empty())
+        return 0;
+    const auto b = static_cast<unsigned char>(text[0]);
+    std::size_t length = 0;
+    if (b < 0x80) {
+        cp = b;
+        return 1;
+    }
+    if ((b & 0xE0) == 0xC0) {
+        length = 2;
+        cp = b & 0x1F;
+    } else if ((b & 0xF0) == 0xE0) {
+        length = 3;
+        cp = b & 0x0F;
+    } else if ((b & 0xF8) == 0xF0) {
+        length = 4;
+        cp = b & 0x07;
+    } else {
+        return 0;
+    }
+    if (length > text.size())
+        return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto c = static_cast<unsigned char>(text[k]);
+        if ((c & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    static constexpr std::uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kSmallest[length] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
+        return 0;
+    return length;
+}
+
+std::string Quoted(std::string_view input)
+{
+    std::string out = "\"";
+    std::size_t at = 0;
+    for (std::size_t characters = 0; at < input.size() && characters < kQuotedCharacters; ++characters) {
+        char32_t cp = 0;
+        const std::size_t length = DecodeUtf8(input.substr(at), cp);
+        if (length == 0) {
+            appendHex(out, "\\x", static_cast<unsigned char>(input[at]), 2);
+            ++at;
+            continue;
+        }
+        // An escape sequence in a name could take over the user's terminal.
+        if (cp < 0x20 || cp == 0x7F)
+            appendHex(out, "\\x", cp, 2);
+        else if (cp >= 0x80 && cp <= 0x9F)
+            appendHex(out, "\\u", cp, 4);
+        else if (cp == '"' || cp == '\\')
+            (out += '\\') += static_cast<char>(cp);
+        else
+            out.append(input.substr(at, length));
+        at += length;
+    }
+    out += '"';
+    if (at < input.size())
+        out += "... (" + std::to_string(input.size()) + " bytes)";
+    return out;
+}
+
+}  // namespace cli
