@@ -1,0 +1,148 @@
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <fstream>
+#include <ostream>
+#include <system_error>
+
+#include "cli/commands.h"
+#include "cli/evolgraph.h"
+#include "rom/methods.h"
+
+namespace cli {
+namespace {
+
+// Species by number 1-649 or by exact name, as show takes it; 0 when neither names exactly one.
+int findSpecies(const std::string& text, std::string& problem)
+{
+    int number = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (ec == std::errc() && end == text.data() + text.size()) {
+        if (IsSpecies(number))
+            return number;
+        problem = "species " + text + " is outside 1-649";
+        return 0;
+    }
+    const auto rows = RowsNamed(List::Species, text);
+    if (rows.size() == 1 && rows[0] >= 1)
+        return rows[0];
+    problem = rows.empty() || rows[0] < 1 ? "no species is named \"" + text + "\""
+                                          : "\"" + text + "\" names several species: give the number";
+    return 0;
+}
+
+std::string edgeLabel(const Evolution& e)
+{
+    const std::string* method = NameOf(List::Method, e.method);
+    if (!method)
+        return "no row: method " + std::to_string(e.method);
+    std::string label = *method;
+    const auto list = ParameterList(rom::KindOf(e.method));
+    if (list && e.parameter) {
+        const std::string* name = NameOf(*list, *e.parameter);
+        label += ": " + (name ? *name : "no row: " + std::string(WhatOf(*list)) + " " + std::to_string(*e.parameter));
+    }
+    return label;
+}
+
+// Species are s<number>; a target that is no species is a node of each species naming it, x<species>_<value>.
+std::string targetId(const Evolution& e)
+{
+    if (IsSpecies(e.target))
+        return "s" + std::to_string(e.target);
+    return "x" + std::to_string(e.species) + "_" + (e.target < 0 ? "m" + std::to_string(-e.target)
+                                                                  : std::to_string(e.target));
+}
+
+std::string graphText(std::span<const Evolution> evolutions, const std::vector<int>& chosen)
+{
+    const std::vector<int> family = FamilyOf(evolutions);
+    std::vector<bool> shown(family.size(), false);
+    if (chosen.empty()) {
+        for (const Evolution& e : evolutions)
+            shown[std::size_t(family[std::size_t(e.species)])] = true;
+    } else {
+        for (const int s : chosen)
+            shown[std::size_t(family[std::size_t(s)])] = true;
+    }
+    std::vector<std::vector<int>> members(family.size());
+    for (int s = 1; s <= rom::kSpeciesRows; ++s)
+        if (shown[std::size_t(family[std::size_t(s)])])
+            members[std::size_t(family[std::size_t(s)])].push_back(s);
+    std::vector<std::vector<const Evolution*>> edges(family.size());
+    for (const Evolution& e : evolutions)
+        if (shown[std::size_t(family[std::size_t(e.species)])])
+            edges[std::size_t(family[std::size_t(e.species)])].push_back(&e);
+
+    std::string out = "digraph evolutions {\n  rankdir=LR;\n  node [shape=box];\n";
+    for (std::size_t root = 1; root < family.size(); ++root) {
+        if (members[root].empty())
+            continue;
+        out += "\n  // family of species " + std::to_string(root) + "\n";
+        for (const int s : members[root])
+            out += "  s" + std::to_string(s) + " [label=" + DotQuoted(SpeciesLabel(s)) + "];\n";
+        for (std::size_t i = 0; i < edges[root].size(); ++i) {
+            const Evolution& e = *edges[root][i];
+            if (IsSpecies(e.target))
+                continue;
+            // Once per species and value: its earlier slots, just before in the list, may name the same one.
+            bool earlier = false;
+            for (std::size_t j = i; j-- > 0 && edges[root][j]->species == e.species;)
+                earlier = earlier || edges[root][j]->target == e.target;
+            if (earlier)
+                continue;
+            const std::string label = e.target == 0 ? "None (0)" : "no row: " + std::to_string(e.target);
+            out += "  " + targetId(e) + " [label=" + DotQuoted(label) + ", style=dashed];\n";
+        }
+        for (const Evolution* e : edges[root])
+            out += "  s" + std::to_string(e->species) + " -> " + targetId(*e) + " [label=" + DotQuoted(edgeLabel(*e)) +
+                   "];\n";
+    }
+    out += "}\n";
+    return out;
+}
+
+}  // namespace
+
+int Graph(const std::filesystem::path& romPath, const std::vector<std::string>& speciesTexts,
+          const std::filesystem::path& output, Io& io)
+{
+    std::vector<int> chosen;
+    for (const std::string& text : speciesTexts) {
+        std::string problem;
+        const int species = findSpecies(text, problem);
+        if (!species) {
+            io.err << problem << '\n';
+            return kUsage;
+        }
+        chosen.push_back(species);
+    }
+    const rom::SupportedGame* game = nullptr;
+    const auto table = ReadRomTable(romPath, rom::Access::ReadOnly, game, io);
+    if (!table)
+        return kFailure;
+    const std::string text = graphText(EvolutionsOf(*table), chosen);
+
+    if (output.empty())
+        return WriteOut(io, text);
+    // Truncating the ROM itself would destroy it.
+    std::error_code same;
+    if (std::filesystem::equivalent(romPath, output, same)) {
+        io.err << Shown(output) << ": is the ROM itself; nothing written\n";
+        return kFailure;
+    }
+    std::ofstream file(output, std::ios::binary | std::ios::trunc);
+    if (!file) {
+        io.err << Shown(output) << ": cannot be written: " << std::strerror(errno) << '\n';
+        return kFailure;
+    }
+    file.write(text.data(), static_cast<std::streamsize>(text.size()));
+    file.close();
+    if (!file) {
+        io.err << Shown(output) << ": writing failed: " << std::strerror(errno) << '\n';
+        return kFailure;
+    }
+    return kSuccess;
+}
+
+}  // namespace cli
