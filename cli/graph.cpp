@@ -81,19 +81,12 @@ std::string graphText(std::span<const Evolution> evolutions, const std::vector<i
         out += "\n  // family of species " + std::to_string(root) + "\n";
         for (const int s : members[root])
             out += "  s" + std::to_string(s) + " [label=" + DotQuoted(SpeciesLabel(s)) + "];\n";
-        for (std::size_t i = 0; i < edges[root].size(); ++i) {
-            const Evolution& e = *edges[root][i];
-            if (IsSpecies(e.target))
-                continue;
-            // Once per species and value: its earlier slots, just before in the list, may name the same one.
-            bool earlier = false;
-            for (std::size_t j = i; j-- > 0 && edges[root][j]->species == e.species;)
-                earlier = earlier || edges[root][j]->target == e.target;
-            if (earlier)
-                continue;
-            const std::string label = e.target == 0 ? "None (0)" : "no row: " + std::to_string(e.target);
-            out += "  " + targetId(e) + " [label=" + DotQuoted(label) + ", style=dashed];\n";
-        }
+        // A second slot of a species naming the same value declares its node again, as DOT allows.
+        for (const Evolution* e : edges[root])
+            if (!IsSpecies(e->target))
+                out += "  " + targetId(*e) + " [label=" +
+                       DotQuoted(e->target == 0 ? "None (0)" : "no row: " + std::to_string(e->target)) +
+                       ", style=dashed];\n";
         for (const Evolution* e : edges[root])
             out += "  s" + std::to_string(e->species) + " -> " + targetId(*e) + " [label=" + DotQuoted(edgeLabel(*e)) +
                    "];\n";

@@ -22,6 +22,11 @@ struct Case {
     std::vector<std::string> lines;       // all the class finds, in order
 };
 
+void PrintTo(const Case& c, std::ostream* os)
+{
+    *os << c.what;
+}
+
 std::vector<std::string> lines(const std::string& text)
 {
     std::vector<std::string> out;
