@@ -45,13 +45,13 @@ std::string edgeLabel(const Evolution& e)
     return label;
 }
 
-// Species are s<number>; a target that is no species is a node of each species naming it, x<species>_<value>.
+// Species are s<number>; a target that is no species is a node of each species naming it, "x<species>_<value>"
+// (quoted for the minus sign).
 std::string targetId(const Evolution& e)
 {
     if (IsSpecies(e.target))
         return "s" + std::to_string(e.target);
-    return "x" + std::to_string(e.species) + "_" + (e.target < 0 ? "m" + std::to_string(-e.target)
-                                                                  : std::to_string(e.target));
+    return "\"x" + std::to_string(e.species) + "_" + std::to_string(e.target) + "\"";
 }
 
 std::string graphText(std::span<const Evolution> evolutions, const std::vector<int>& chosen)
