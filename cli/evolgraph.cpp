@@ -164,12 +164,10 @@ std::string SpeciesLabel(int species)
     return (name ? *name : std::string("no row")) + " (" + std::to_string(species) + ")";
 }
 
-std::string DotQuoted(std::string_view text)
+void AppendDotQuoted(std::string& out, std::string_view text)
 {
     // Inside quotes DOT only gives \" a meaning, but Graphviz reads \N, \n, \l and the like in labels:
     // a doubled backslash shows as one.
-    std::string out;
-    out.reserve(text.size() + 2);
     out += '"';
     for (const char c : text) {
         if (c == '"' || c == '\\')
@@ -177,7 +175,6 @@ std::string DotQuoted(std::string_view text)
         out += c;
     }
     out += '"';
-    return out;
 }
 
 }  // namespace cli

@@ -46,7 +46,7 @@ std::vector<Loop> LoopsOf(std::span<const Evolution> evolutions);
 /// "Eevee (133)".
 std::string SpeciesLabel(int species);
 
-/// The text as a DOT quoted string that Graphviz shows as the text itself, whatever it holds.
-std::string DotQuoted(std::string_view text);
+/// Appends the text as a DOT quoted string that Graphviz shows as the text itself, whatever it holds.
+void AppendDotQuoted(std::string& out, std::string_view text);
 
 }  // namespace cli

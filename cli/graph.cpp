@@ -31,27 +31,48 @@ int findSpecies(const std::string& text, std::string& problem)
     return 0;
 }
 
-std::string edgeLabel(const Evolution& e)
+void appendNumber(std::string& out, int value)
+{
+    char buffer[16];
+    out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+}
+
+void appendEdgeLabel(std::string& out, const Evolution& e)
 {
     const std::string* method = NameOf(List::Method, e.method);
-    if (!method)
-        return "no row: method " + std::to_string(e.method);
-    std::string label = *method;
-    const auto list = ParameterList(rom::KindOf(e.method));
-    if (list && e.parameter) {
-        const std::string* name = NameOf(*list, *e.parameter);
-        label += ": " + (name ? *name : "no row: " + std::string(WhatOf(*list)) + " " + std::to_string(*e.parameter));
+    if (!method) {
+        out += "no row: method ";
+        appendNumber(out, e.method);
+        return;
     }
-    return label;
+    out += *method;
+    if (const auto list = ParameterList(rom::KindOf(e.method)); list && e.parameter) {
+        out += ": ";
+        if (const std::string* name = NameOf(*list, *e.parameter)) {
+            out += *name;
+        } else {
+            out += "no row: ";
+            out += WhatOf(*list);
+            out += ' ';
+            appendNumber(out, *e.parameter);
+        }
+    }
 }
 
 // Species are s<number>; a target that is no species is a node of each species naming it, "x<species>_<value>"
 // (quoted for the minus sign).
-std::string targetId(const Evolution& e)
+void appendTargetId(std::string& out, const Evolution& e)
 {
-    if (IsSpecies(e.target))
-        return "s" + std::to_string(e.target);
-    return "\"x" + std::to_string(e.species) + "_" + std::to_string(e.target) + "\"";
+    if (IsSpecies(e.target)) {
+        out += 's';
+        appendNumber(out, e.target);
+        return;
+    }
+    out += "\"x";
+    appendNumber(out, e.species);
+    out += '_';
+    appendNumber(out, e.target);
+    out += '"';
 }
 
 std::string graphText(std::span<const Evolution> evolutions, const std::vector<int>& chosen)
@@ -75,21 +96,45 @@ std::string graphText(std::span<const Evolution> evolutions, const std::vector<i
             edges[std::size_t(family[std::size_t(e.species)])].push_back(&e);
 
     std::string out = "digraph evolutions {\n  rankdir=LR;\n  node [shape=box];\n";
+    out.reserve(64 * evolutions.size() + 40 * family.size());
+    std::string label;
     for (std::size_t root = 1; root < family.size(); ++root) {
         if (members[root].empty())
             continue;
-        out += "\n  // family of species " + std::to_string(root) + "\n";
-        for (const int s : members[root])
-            out += "  s" + std::to_string(s) + " [label=" + DotQuoted(SpeciesLabel(s)) + "];\n";
+        out += "\n  // family of species ";
+        appendNumber(out, int(root));
+        out += '\n';
+        for (const int s : members[root]) {
+            out += "  s";
+            appendNumber(out, s);
+            out += " [label=";
+            AppendDotQuoted(out, SpeciesLabel(s));
+            out += "];\n";
+        }
         // A second slot of a species naming the same value declares its node again, as DOT allows.
-        for (const Evolution* e : edges[root])
-            if (!IsSpecies(e->target))
-                out += "  " + targetId(*e) + " [label=" +
-                       DotQuoted(e->target == 0 ? "None (0)" : "no row: " + std::to_string(e->target)) +
-                       ", style=dashed];\n";
-        for (const Evolution* e : edges[root])
-            out += "  s" + std::to_string(e->species) + " -> " + targetId(*e) + " [label=" + DotQuoted(edgeLabel(*e)) +
-                   "];\n";
+        for (const Evolution* e : edges[root]) {
+            if (IsSpecies(e->target))
+                continue;
+            label = e->target == 0 ? "None (0)" : "no row: ";
+            if (e->target != 0)
+                appendNumber(label, e->target);
+            out += "  ";
+            appendTargetId(out, *e);
+            out += " [label=";
+            AppendDotQuoted(out, label);
+            out += ", style=dashed];\n";
+        }
+        for (const Evolution* e : edges[root]) {
+            out += "  s";
+            appendNumber(out, e->species);
+            out += " -> ";
+            appendTargetId(out, *e);
+            out += " [label=";
+            label.clear();
+            appendEdgeLabel(label, *e);
+            AppendDotQuoted(out, label);
+            out += "];\n";
+        }
     }
     out += "}\n";
     return out;

@@ -170,9 +170,13 @@ TEST(GraphvizLabels, ShowTheirTextWhateverItHolds)
                                          "\\n\\l\\G", "\\\"", "Pok\xC3\xA9 Doll", "HM01 Cut ", "  both  ",
                                          "{a|b} <c>", "} digraph {", "// no comment", "#"};
     std::string text = "digraph t {\n";
-    for (std::size_t i = 0; i < texts.size(); ++i)
-        text += "n" + std::to_string(i) + " [label=" + cli::DotQuoted(texts[i]) + "];\nn" + std::to_string(i) +
-                " -> n" + std::to_string(i) + " [label=" + cli::DotQuoted(texts[i]) + "];\n";
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        text += "n" + std::to_string(i) + " [label=";
+        cli::AppendDotQuoted(text, texts[i]);
+        text += "];\nn" + std::to_string(i) + " -> n" + std::to_string(i) + " [label=";
+        cli::AppendDotQuoted(text, texts[i]);
+        text += "];\n";
+    }
     TempDir dir;
     const Drawn d = draw(dir, text + "}\n");
     for (std::size_t i = 0; i < texts.size(); ++i) {
