@@ -12,7 +12,8 @@ int Run(const std::vector<std::string>& args, Io& io)
     app.set_version_flag("--version", "quorvane-cli " QUORVANE_VERSION);
     app.require_subcommand(1);
     app.footer("Exit status: 0 success, 1 failure, 2 bad usage. Data goes to standard output, messages to\n"
-               "standard error. Only import opens the ROM for writing; run COMMAND --help for its details.");
+               "standard error. Only import opens the ROM for writing; run COMMAND --help for its details.\n"
+               "check exits as a linter does: 1 when it lists anything, 2 on a failure.");
 
     std::filesystem::path rom, romB, file, output;
     std::string species;
