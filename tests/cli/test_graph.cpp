@@ -52,6 +52,12 @@ Drawn draw(const TempDir& dir, const std::string& dotText)
     return d;
 }
 
+std::string readText(const std::filesystem::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 // What an export of the same table calls for, from its numbers and names only.
 Drawn expected(const std::string& csv)
 {
@@ -127,8 +133,11 @@ TEST_P(Graphviz, DrawsEveryEvolutionOfTheTableAndNothingElse)
                               "Glaceon (471): Level Up in Twist Mountain Basement"})
             EXPECT_EQ(all.edges.count("Eevee (133) -> " + std::string(e)), 1u) << e;
         EXPECT_EQ(all.edges.count("Nincada (290) -> Shedinja (292): Special Evo. ( Only Shedinja free ): 20"), 1u);
-        // Same table, same bytes, in the other game's image too.
+        // Same table, same bytes, in the other game's image too, and in the file -o names (never the ROM).
         EXPECT_EQ(run({"graph", sampleImage(dir, ireo(), "b.nds").string()}).out, whole.out);
+        EXPECT_EQ(run({"graph", p.string(), "-o", dir.file("o.dot").string()}).out, "");
+        EXPECT_EQ(readText(dir.file("o.dot")), whole.out);
+        EXPECT_EQ(run({"graph", p.string(), "-o", p.string()}).status, 1);
     }
 
     // A species' graph is its family: what the whole drawing joins to it, either way, by number or name.
