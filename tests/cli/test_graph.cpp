@@ -138,6 +138,7 @@ TEST_P(Graphviz, DrawsEveryEvolutionOfTheTableAndNothingElse)
         EXPECT_EQ(run({"graph", p.string(), "-o", dir.file("o.dot").string()}).out, "");
         EXPECT_EQ(readText(dir.file("o.dot")), whole.out);
         EXPECT_EQ(run({"graph", p.string(), "-o", p.string()}).status, 1);
+        EXPECT_EQ(run({"graph", p.string(), "Eevee", "Eeve"}).status, 2);
     }
 
     // A species' graph is its family: what the whole drawing joins to it, either way, by number or name.
