@@ -110,15 +110,15 @@ std::vector<Loop> LoopsOf(std::span<const Evolution> evolutions)
     std::vector<std::pair<int, std::size_t>> calls;
     std::vector<Loop> loops;
     int counter = 0, groups = 0;
+    auto enter = [&](int v) {
+        order[std::size_t(v)] = low[std::size_t(v)] = counter++;
+        stack.push_back(v);
+        onStack[std::size_t(v)] = true;
+        calls.emplace_back(v, 0);
+    };
     for (int root = 1; root < kNodes; ++root) {
         if (order[std::size_t(root)] >= 0)
             continue;
-        auto enter = [&](int v) {
-            order[std::size_t(v)] = low[std::size_t(v)] = counter++;
-            stack.push_back(v);
-            onStack[std::size_t(v)] = true;
-            calls.emplace_back(v, 0);
-        };
         enter(root);
         while (!calls.empty()) {
             const int v = calls.back().first;
