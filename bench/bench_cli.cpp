@@ -1,6 +1,7 @@
 // quorvane-cli's export and unchanged import of the whole table against a floor of one read of the
 // table plus the formatting (snprintf) or the parsing (the CSV library) of the same text, and both
-// on the smallest image that holds the table and on a cartridge-sized one.
+// on the smallest image that holds the table and on a cartridge-sized one; graph and check of the same
+// table against the export floor.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -166,6 +167,28 @@ void BM_ImportFloor(benchmark::State& state)
     }
 }
 
+// graph and check on the same full table: one read, then the walk over it and the formatting.
+void BM_Command(benchmark::State& state, int (*command)(const std::filesystem::path&, cli::Io&))
+{
+    std::istringstream in;
+    for (auto _ : state) {
+        std::ostringstream out, err;
+        cli::Io io{in, out, err, rom::SystemFiles()};
+        if (command(files().small, io) == 2 || out.tellp() <= 0)
+            state.SkipWithError("the command failed");
+    }
+}
+
+void BM_Graph(benchmark::State& state)
+{
+    BM_Command(state, [](const std::filesystem::path& rom, cli::Io& io) { return cli::Graph(rom, {}, {}, io); });
+}
+
+void BM_Check(benchmark::State& state)
+{
+    BM_Command(state, [](const std::filesystem::path& rom, cli::Io& io) { return cli::Check(rom, {}, io); });
+}
+
 void BM_Export_Small(benchmark::State& state) { BM_Export(state, files().small); }
 void BM_Export_Large(benchmark::State& state) { BM_Export(state, files().large); }
 void BM_ImportUnchanged_Small(benchmark::State& state) { BM_ImportUnchanged(state, files().small); }
@@ -179,6 +202,8 @@ BENCHMARK(BM_Export_Large)->Repetitions(15)->ReportAggregatesOnly(true);
 BENCHMARK(BM_ImportFloor)->Repetitions(15)->ReportAggregatesOnly(true);
 BENCHMARK(BM_ImportUnchanged_Small)->Repetitions(15)->ReportAggregatesOnly(true);
 BENCHMARK(BM_ImportUnchanged_Large)->Repetitions(15)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Graph)->Repetitions(15)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Check)->Repetitions(15)->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv)
 {
@@ -187,5 +212,7 @@ int main(int argc, char** argv)
                                 {{"BM_Export_Small", "BM_ExportFloor", 2.0},
                                  {"BM_ImportUnchanged_Small", "BM_ImportFloor", 2.0},
                                  {"BM_Export_Large", "BM_Export_Small", 1.1},
-                                 {"BM_ImportUnchanged_Large", "BM_ImportUnchanged_Small", 1.1}});
+                                 {"BM_ImportUnchanged_Large", "BM_ImportUnchanged_Small", 1.1},
+                                 {"BM_Graph", "BM_ExportFloor", 2.0},
+                                 {"BM_Check", "BM_ExportFloor", 2.0}});
 }

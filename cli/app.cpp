@@ -45,7 +45,8 @@ int Run(const std::vector<std::string>& args, Io& io)
     app.set_version_flag("--version", "quorvane-cli " QUORVANE_VERSION);
     app.require_subcommand(1);
     app.footer("Exit status: 0 success, 1 failure, 2 bad usage. Data goes to standard output, messages to\n"
-               "standard error. Only import opens the ROM for writing; run COMMAND --help for its details.");
+               "standard error. Only import opens the ROM for writing; run COMMAND --help for its details.\n"
+               "check exits as a linter does: 1 when it lists anything, 2 on a failure.");
 
     std::filesystem::path rom, romB, file, output;
     std::string species, format = "csv", topic;
@@ -89,6 +90,40 @@ int Run(const std::vector<std::string>& args, Io& io)
     showCommand->add_option("SPECIES", species, "Species number (1-649) or name, in any letter case")->required()->type_name("");
     showCommand->footer("Each number is followed by its name; \"(no row)\" marks a number with no row in its list.");
 
+    std::vector<std::string> speciesList, ignored;
+    CLI::App* graphCommand =
+        app.add_subcommand("graph", "Write the evolution families as a Graphviz DOT digraph, for dot to draw");
+    graphCommand->footer(
+        "A family is every species joined to another by evolutions, in either direction. An edge is a slot\n"
+        "whose method is not 0, labelled with the method and its parameter; a target that is no species\n"
+        "is a dashed node (\"None (0)\", \"no row: N\"). The same table always gives the same text.\n"
+        "Example: quorvane-cli graph rom.nds Eevee | dot -Tsvg > eevee.svg");
+    graphCommand->add_option("ROM", rom, "ROM image to read")->required()->type_name("");
+    graphCommand->add_option("SPECIES", speciesList,
+                             "Only the families of these species (numbers 1-649 or exact names); "
+                             "all families with an evolution when none is given")
+        ->type_name("");
+    graphCommand->add_option("-o,--output", output, "Write to FILE instead of standard output")->option_text("FILE");
+
+    CLI::App* checkCommand = app.add_subcommand(
+        "check", "List the evolutions a player cannot perform or that look like mistakes, then the loops");
+    checkCommand->footer(
+        "Classes, for --ignore:\n"
+        "  trade          a trade method: it needs a second console\n"
+        "  target         a method with target 0 or a target outside 1-649\n"
+        "  unlisted       a method, or a level (above 100), item, move or species parameter, with no row\n"
+        "  self           a species that evolves into itself\n"
+        "  loop           species that evolve into each other in two or more steps: each group once, with a cycle\n"
+        "  orphan-target  method 0 with a target that is not 0: the target is never reached\n"
+        "Exit status, as for a linter: 0 nothing listed, 1 something listed, 2 a failure or bad usage.");
+    checkCommand->add_option("ROM", rom, "ROM image to read")->required()->type_name("");
+    checkCommand
+        ->add_option("--ignore", ignored, "Leave out the findings of CLASS; may be given again, or as a list with commas")
+        ->option_text("CLASS")
+        ->allow_extra_args(false)
+        ->delimiter(',')
+        ->check(CLI::IsMember(std::vector<std::string>(kCheckClasses.begin(), kCheckClasses.end())));
+
     CLI::App* helpCommand = app.add_subcommand("help", "Print this help, or a command's help");
     helpCommand->add_option("COMMAND", topic, "Command whose help to print")->type_name("");
 
@@ -115,6 +150,10 @@ int Run(const std::vector<std::string>& args, Io& io)
         return Import(rom, file, dryRun, io);
     if (diffCommand->parsed())
         return Diff(rom, romB, format == "text" ? DiffFormat::Text : DiffFormat::Csv, exitCode, io);
+    if (graphCommand->parsed())
+        return Graph(rom, speciesList, output, io);
+    if (checkCommand->parsed())
+        return Check(rom, ignored, io);
     if (helpCommand->parsed()) {
         if (topic.empty())
             return Run({"--help"}, io);

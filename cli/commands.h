@@ -1,7 +1,9 @@
 #pragma once
 
+#include <array>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/common.h"
@@ -24,6 +26,19 @@ int Diff(const std::filesystem::path& romA, const std::filesystem::path& romB, D
 
 /// Prints one species' seven slots as an aligned table.
 int Show(const std::filesystem::path& romPath, const std::string& species, Io& io);
+
+/// Writes the evolution families as a Graphviz DOT digraph: all that have an evolution, or those of the
+/// species given (numbers or names), to output ("" for standard output).
+int Graph(const std::filesystem::path& romPath, const std::vector<std::string>& species,
+          const std::filesystem::path& output, Io& io);
+
+/// The kinds of finding check reports, by the names --ignore takes, in the order they are listed.
+inline constexpr std::array<std::string_view, 6> kCheckClasses{"trade", "target", "unlisted", "self", "loop",
+                                                               "orphan-target"};
+
+/// Lists the slots a player cannot use or that look like mistakes, then the loops; as a linter, 0 when
+/// nothing is listed, 1 when anything is, 2 on a failure.
+int Check(const std::filesystem::path& romPath, const std::vector<std::string>& ignored, Io& io);
 
 /// Parses the command line and runs the command; returns the exit status.
 int Run(const std::vector<std::string>& args, Io& io);

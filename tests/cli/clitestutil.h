@@ -51,6 +51,18 @@ inline Ran runShell(const std::string& command)
     return r;
 }
 
+/// Refuses every open for writing, so a command run with it shows that it only reads the ROM.
+struct ReadOnlyFiles final : rom::FileSystem {
+    rom::Result<std::unique_ptr<rom::RomFile>> openReadWrite(const std::filesystem::path&) override
+    {
+        return rom::RomError{rom::ErrorKind::CannotOpen, "opened for writing"};
+    }
+    rom::Result<std::unique_ptr<rom::RomFile>> openReadOnly(const std::filesystem::path& path) override
+    {
+        return rom::SystemFiles().openReadOnly(path);
+    }
+};
+
 inline constexpr std::size_t kTableBytes = std::size_t(rom::kSpeciesRows) * rom::EvolutionRecord::kSize;
 
 inline std::vector<std::uint8_t> table(const std::filesystem::path& p, const rom::SupportedGame& g)

@@ -16,7 +16,7 @@ TEST(Binary, HelpAndVersionSucceed)
 {
     const Output help = runProgram("--help");
     EXPECT_EQ(help.status, 0);
-    for (const char* command : {"export", "import", "diff", "show"})
+    for (const char* command : {"export", "import", "diff", "show", "graph", "check"})
         EXPECT_NE(help.out.find(command), std::string::npos) << command;
     const Output importHelp = runProgram("import --help");
     EXPECT_EQ(importHelp.status, 0);

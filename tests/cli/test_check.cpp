@@ -1,0 +1,178 @@
+// check: each class found on a table made for it, the order of the listing, the loops, the exit status.
+#include <gtest/gtest.h>
+
+#include "cli/evolgraph.h"
+#include "tests/cli/clitestutil.h"
+
+namespace {
+
+using namespace clitest;
+
+const std::vector<std::string> kSampleTrades{
+    "Machoke (67) slot 1: evolves by trade, which needs a second console",
+    "Onix (95) slot 1: evolves by trade holding Metal Coat, which needs a second console",
+    "Seadra (117) slot 1: evolves by trade holding Dragon Scale, which needs a second console",
+    "Karrablast (588) slot 1: evolves by the special trade of Karrablast and Shelmet, which needs a second console",
+};
+
+struct Case {
+    const char* what;            // the class, as --ignore names it
+    std::string csv;             // imported onto the sample image ("" for none)
+    std::vector<sample::SampleSlot> raw;  // values import refuses, stored directly
+    std::vector<std::string> lines;       // all the class finds, in order
+};
+
+void PrintTo(const Case& c, std::ostream* os)
+{
+    *os << c.what;
+}
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+std::filesystem::path tableFor(const TempDir& dir, const Case& c)
+{
+    const auto p = sampleImage(dir, irbo());
+    if (!c.csv.empty()) {
+        const auto csv = dir.file(std::string(c.what) + ".csv");
+        writeText(csv, "species,slot,method,parameter,target\n" + c.csv);
+        const Ran r = run({"import", p.string(), csv.string()});
+        EXPECT_EQ(r.status, 0) << r.err;
+    }
+    for (const auto& s : c.raw)
+        EXPECT_FALSE(sample::PutSlot(p, irbo(), s));
+    return p;
+}
+
+class Classes : public ::testing::TestWithParam<Case> {};
+
+const std::vector<Case> kCases{
+    {"trade", "", {}, kSampleTrades},
+    {"target",
+     "4,1,4,16,0\n",
+     {{24, 3, 8, 83, 650}, {24, 4, 1, 0, 0xFFFF}},
+     {"Charmander (4) slot 1: has method 4 (Level Up) but target None (0): it evolves into nothing",
+      "Pikachu (25) slot 3: target 650 is outside 1-649", "Pikachu (25) slot 4: target -1 is outside 1-649"}},
+    {"unlisted",
+     "",
+     {{9, 1, 28, 0, 11}, {9, 2, 0x0104, 150, 11}, {9, 3, 8, 700, 11}, {9, 4, 21, 600, 11}, {9, 5, 22, 0x8000, 11},
+      {9, 6, 0x0204, 100, 11}},
+     {"Caterpie (10) slot 1: method 28 has no row in the method list",
+      "Caterpie (10) slot 2: parameter 150 has no row in the level list",
+      "Caterpie (10) slot 3: parameter 700 has no row in the item list",
+      "Caterpie (10) slot 4: parameter 600 has no row in the move list",
+      "Caterpie (10) slot 5: parameter -32768 has no row in the species list"}},
+    {"self", "25,2,4,30,25\n", {}, {"Pikachu (25) slot 2: evolves into itself"}},
+    // Two groups, found once each: Pikachu, Raichu and Pichu in one cycle; Bulbasaur, Ivysaur and
+    // Venusaur in a group wider than the shortest cycle through Bulbasaur.
+    {"loop",
+     "26,1,4,10,172\n2,2,4,10,1\n3,1,4,10,2\n",
+     {},
+     {"loop: Bulbasaur (1) -> Ivysaur (2) -> Bulbasaur (1) (one cycle among 3 species that evolve into each other)",
+      "loop: Pikachu (25) -> Raichu (26) -> Pichu (172) -> Pikachu (25)"}},
+    {"orphan-target",
+     "1,2,0,,26\n",
+     {{1, 3, 0, 5, 700}},
+     {"Bulbasaur (1) slot 2: has method 0 (None) but target Raichu (26), which is never reached",
+      "Ivysaur (2) slot 3: has method 0 (None) but target 700 (no row), which is never reached"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Check, Classes, ::testing::ValuesIn(kCases), [](const auto& info) {
+    std::string name = info.param.what;
+    std::replace(name.begin(), name.end(), '-', '_');
+    return name;
+});
+
+// The class's lines among the sample's trades, in species and slot order with the loops last (the cases'
+// slots all lie before Machoke's); with the class and trade ignored, nothing and exit status 0.
+TEST_P(Classes, FoundOnATableMadeForItAndGoneWhenIgnored)
+{
+    const Case& c = GetParam();
+    TempDir dir;
+    const auto p = tableFor(dir, c);
+    std::vector<std::string> expected = c.lines;
+    if (c.what != std::string("trade"))
+        expected.insert(std::find_if(expected.begin(), expected.end(), [](auto& l) { return l.starts_with("loop"); }),
+                        kSampleTrades.begin(), kSampleTrades.end());
+    ReadOnlyFiles readOnly;  // it reads the ROM as export does
+    const Ran found = run({"check", p.string()}, readOnly);
+    EXPECT_EQ(found.status, 1) << found.err;
+    EXPECT_EQ(lines(found.out), expected);
+
+    const Ran ignored = run({"check", p.string(), "--ignore", c.what, "--ignore", "trade"});
+    EXPECT_EQ(ignored.status, 0) << ignored.out;
+    EXPECT_EQ(ignored.out + ignored.err, "");
+}
+
+// As a linter: 2 for a failure or bad usage, never 1, which means findings.
+TEST(Check, FailureAndBadUsageExitWithTwo)
+{
+    TempDir dir;
+    const Ran missing = run({"check", dir.file("missing.nds").string()});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.err.find("missing.nds: cannot be opened"), std::string::npos) << missing.err;
+    const auto p = sampleImage(dir, irbo());
+    EXPECT_EQ(run({"check", p.string(), "--ignore", "self,trades"}).status, 2);
+    EXPECT_EQ(run({"check", p.string(), "--ignore", "self,trade"}).status, 0);
+}
+
+// Groups found by Tarjan's algorithm against mutual reachability by brute force (Floyd-Warshall), on
+// random graphs dense enough to hold several groups, some within reach of others.
+TEST(Check, LoopsAreTheStronglyConnectedGroupsEachWithARealCycle)
+{
+    for (unsigned seed = 1; seed <= 20; ++seed) {
+        std::mt19937 rng(seed);
+        const int n = std::uniform_int_distribution<int>(5, 60)(rng);
+        std::vector<cli::Evolution> evolutions;
+        std::vector<std::vector<bool>> reach(std::size_t(n) + 2, std::vector<bool>(std::size_t(n) + 2));
+        for (int species = 1; species <= n; ++species) {
+            for (int slot = 1; slot <= 7; ++slot) {
+                // Some are no species; some species evolve into themselves first, which makes no group.
+                int target = std::uniform_int_distribution<int>(-1, n + 1)(rng);
+                if (slot == 1 && species % 3 == 0)
+                    target = species;
+                else if (std::uniform_int_distribution<int>(0, 4)(rng) != 0 || target < 0)
+                    continue;
+                evolutions.push_back({species, slot, 4, 10, target});
+                reach[std::size_t(species)][std::size_t(target)] = true;
+            }
+        }
+        const auto edge = reach;
+        for (std::size_t k = 1; k <= std::size_t(n); ++k)
+            for (std::size_t a = 1; a <= std::size_t(n); ++a)
+                for (std::size_t b = 1; b <= std::size_t(n); ++b)
+                    reach[a][b] = reach[a][b] || (reach[a][k] && reach[k][b]);
+        std::vector<std::vector<int>> groups;
+        std::vector<bool> grouped(std::size_t(n) + 1);
+        for (int a = 1; a <= n; ++a) {
+            std::vector<int> group{a};
+            for (int b = a + 1; b <= n && !grouped[std::size_t(a)]; ++b)
+                if (reach[std::size_t(a)][std::size_t(b)] && reach[std::size_t(b)][std::size_t(a)])
+                    group.push_back(b);
+            for (const int m : group)
+                grouped[std::size_t(m)] = true;
+            if (group.size() > 1)
+                groups.push_back(group);
+        }
+
+        const auto loops = cli::LoopsOf(evolutions);
+        ASSERT_EQ(loops.size(), groups.size()) << "seed " << seed;
+        for (std::size_t i = 0; i < loops.size(); ++i) {
+            EXPECT_EQ(loops[i].members, groups[i]) << "seed " << seed;
+            const auto& cycle = loops[i].cycle;
+            ASSERT_GE(cycle.size(), 3u) << "seed " << seed;
+            EXPECT_EQ(cycle.front(), groups[i].front());
+            EXPECT_EQ(cycle.back(), groups[i].front());
+            for (std::size_t k = 0; k + 1 < cycle.size(); ++k)
+                EXPECT_TRUE(edge[std::size_t(cycle[k])][std::size_t(cycle[k + 1])]) << "seed " << seed;
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,198 @@
+// graph, laid out by the real Graphviz and compared with what export reads from the same table.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <iomanip>
+#include <map>
+
+#include "cli/evolgraph.h"
+#include "cli/tablecsv.h"
+#include "rom/methods.h"
+#include "tests/cli/clitestutil.h"
+
+namespace {
+
+using namespace clitest;
+
+// Nodes as "label [style]", edges as "tail -> head: label", both by label; links by node name.
+struct Drawn {
+    std::map<std::string, std::string> label;
+    std::multiset<std::string> nodes, edges;
+    std::vector<std::array<std::string, 3>> links;
+};
+
+// Runs dot -Tplain (one line per node and edge); a warning or error fails as a line it does not expect.
+Drawn draw(const TempDir& dir, const std::string& dotText)
+{
+    writeText(dir.file("g.dot"), dotText);
+    FILE* pipe = ::popen(("dot -Tplain '" + dir.file("g.dot").string() + "' 2>&1").c_str(), "r");
+    std::string text;
+    char buffer[4096];
+    for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        text.append(buffer, n);
+    EXPECT_EQ(pipe ? ::pclose(pipe) : -1, 0) << text;
+    Drawn d;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream in(line);
+        std::vector<std::string> f;
+        for (std::string field; (in >> std::ws).peek() != EOF; f.push_back(field))
+            in >> std::quoted(field, '"', '\\');  // dot writes \" and \\ inside quotes
+        if (f.size() == 11 && f[0] == "node") {
+            d.label[f[1]] = f[6];
+            d.nodes.insert(f[6] + " [" + f[7] + "]");
+        } else if (f.size() > 4 && f[0] == "edge") {
+            const std::size_t labelAt = 4 + 2 * std::stoul(f[3]);
+            d.links.push_back({f[1], f[2], f.size() == labelAt + 5 ? f[labelAt] : ""});
+            d.edges.insert(d.label.at(f[1]) + " -> " + d.label.at(f[2]) + ": " + d.links.back()[2]);
+        } else {
+            EXPECT_TRUE(f[0] == "graph" || f[0] == "stop") << line;
+        }
+    }
+    return d;
+}
+
+std::string readText(const std::filesystem::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// What an export of the same table calls for, from its numbers and names only.
+Drawn expected(const std::string& csv)
+{
+    Drawn d;
+    std::set<std::string> nodes;
+    int badLine = 0, line = 0;
+    std::string reason;
+    EXPECT_TRUE(cli::ParseCsv(csv, [&](const cli::CsvRecord& r) {
+        const auto f = [&](int i) { return std::string(r.fields[std::size_t(i)]); };
+        if (++line == 1 || f(3) == "0")
+            return;
+        std::string label = f(4).empty() ? "no row: method " + f(3) : f(4);
+        if (const auto list = cli::ParameterList(rom::KindOf(std::stoi(f(3)))); !f(5).empty())
+            label += ": " + (f(6).empty() ? "no row: " + std::string(cli::WhatOf(*list)) + " " + f(5) : f(6));
+        const bool species = cli::IsSpecies(std::stoi(f(7)));
+        const std::string source = f(1) + " (" + f(0) + ")",
+                          target = species ? f(8) + " (" + f(7) + ")" : f(7) == "0" ? "None (0)" : "no row: " + f(7);
+        d.edges.insert(source + " -> " + target + ": " + label);
+        nodes.insert(source + " [solid]");
+        nodes.insert(species ? target + " [solid]" : source + " -> " + target + " [dashed]");
+    }, badLine, reason)) << reason;
+    for (const std::string& n : nodes)  // a target that is no species: one node for each species naming it
+        d.nodes.insert(n.find(" -> ") == std::string::npos ? n : n.substr(n.find(" -> ") + 4));
+    return d;
+}
+
+// Under 200 evolutions over species 1-120 (dot's layout grows fast), with every kind of odd value.
+std::vector<std::uint8_t> generatedTable(unsigned seed)
+{
+    std::mt19937 rng(seed);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    std::vector<std::uint8_t> t(kTableBytes);
+    for (int species = 1; species <= 120; species += pick(1, 3)) {
+        for (int slot = 0, slots = pick(1, 3); slot < slots; ++slot) {
+            const std::size_t at = std::size_t((species - 1) * 44 + slot * 6);
+            const int odd = pick(0, 15);
+            int method = pick(1, 27);
+            if (odd == 0)
+                method = pick(28, 255);  // no row
+            else if (odd == 1)
+                method |= 0x100;  // a high byte, never read
+            else if (odd == 2)
+                method = 0;  // draws nothing, whatever its target
+            putWord(t, at, method);
+            putWord(t, at + 2, odd == 3 ? 0x7FFF : odd == 4 ? pick(101, 626) : pick(0, 100));
+            putWord(t, at + 4, odd == 5 ? std::array{0, -1, 650}[std::size_t(pick(0, 2))] : odd == 6 ? species : pick(1, 120));
+        }
+    }
+    return t;
+}
+
+class Graphviz : public ::testing::TestWithParam<unsigned> {};  // 0: the sample table, else a generated one's seed
+
+TEST_P(Graphviz, DrawsEveryEvolutionOfTheTableAndNothingElse)
+{
+    if (std::system("command -v dot >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "Graphviz's dot is not on the PATH (scripts/setup installs the Debian package graphviz)";
+    TempDir dir;
+    const auto p = sampleImage(dir, irbo());
+    if (GetParam())
+        putTable(p, irbo(), generatedTable(GetParam()));
+    ReadOnlyFiles readOnly;  // it reads the ROM as export does
+    const Ran whole = run({"graph", p.string()}, readOnly);
+    ASSERT_EQ(whole.status, 0) << whole.err;
+    const Drawn all = draw(dir, whole.out), want = expected(run({"export", p.string()}).out);
+    ASSERT_LT(all.edges.size(), 200u);
+    EXPECT_EQ(all.edges, want.edges);
+    EXPECT_EQ(all.nodes, want.nodes);
+    if (!GetParam()) {
+        for (const char* e : {"Vaporeon (134): Item (Evo Stones): Water Stone", "Jolteon (135): Item (Evo Stones): Thunderstone",
+                              "Flareon (136): Item (Evo Stones): Fire Stone", "Espeon (196): Happiness (Morning/noon)",
+                              "Umbreon (197): Happiness (Night)", "Leafeon (470): Level Up in Pinwheel Forest",
+                              "Glaceon (471): Level Up in Twist Mountain Basement"})
+            EXPECT_EQ(all.edges.count("Eevee (133) -> " + std::string(e)), 1u) << e;
+        EXPECT_EQ(all.edges.count("Nincada (290) -> Shedinja (292): Special Evo. ( Only Shedinja free ): 20"), 1u);
+        // Same table, same bytes, in the other game's image too, and in the file -o names (never the ROM).
+        EXPECT_EQ(run({"graph", sampleImage(dir, ireo(), "b.nds").string()}).out, whole.out);
+        EXPECT_EQ(run({"graph", p.string(), "-o", dir.file("o.dot").string()}).out, "");
+        EXPECT_EQ(readText(dir.file("o.dot")), whole.out);
+        EXPECT_EQ(run({"graph", p.string(), "-o", p.string()}).status, 1);
+        EXPECT_EQ(run({"graph", p.string(), "Eevee", "Eeve"}).status, 2);
+    }
+
+    // A species' graph is its family: what the whole drawing joins to it, either way, by number or name.
+    for (const int species : {1, 25, 40, 77, 133, 600}) {
+        std::set<std::string> family;
+        for (const auto& [name, label] : all.label)
+            if (label == cli::SpeciesLabel(species))
+                family.insert(name);
+        for (std::size_t size = 0; size != family.size();) {
+            size = family.size();
+            for (const auto& [tail, head, label] : all.links)
+                if (family.count(tail) || family.count(head))
+                    family.insert({tail, head});
+        }
+        std::multiset<std::string> nodes, edges;
+        for (const std::string& name : family)
+            nodes.insert(*all.nodes.lower_bound(all.label.at(name) + " ["));
+        for (const auto& [tail, head, label] : all.links)
+            if (family.count(tail))
+                edges.insert(all.label.at(tail) + " -> " + all.label.at(head) + ": " + label);
+        if (family.empty())
+            nodes.insert(cli::SpeciesLabel(species) + " [solid]");
+        const Ran one = run({"graph", p.string(), std::to_string(species)});
+        const Drawn drawn = draw(dir, one.out);
+        EXPECT_EQ(drawn.nodes, nodes) << species;
+        EXPECT_EQ(drawn.edges, edges) << species;
+        EXPECT_EQ(run({"graph", p.string(), *cli::NameOf(cli::List::Species, species)}).out, one.out);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Tables, Graphviz, ::testing::Values(0u, 11u, 12u, 13u));
+
+// Names come from fixed lists, but the quoting holds for any text: dot shows each label as given.
+TEST(GraphvizLabels, ShowTheirTextWhateverItHolds)
+{
+    if (std::system("command -v dot >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "Graphviz's dot is not on the PATH (scripts/setup installs the Debian package graphviz)";
+    const std::vector<std::string> texts{"quote \" inside", "\"", "back\\slash", "ends in \\", "\\\\", "\\N",
+                                         "\\n\\l\\G", "\\\"", "Pok\xC3\xA9 Doll", "HM01 Cut ", "  both  ",
+                                         "{a|b} <c>", "} digraph {", "// no comment", "#"};
+    std::string text = "digraph t {\n";
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        text += "n" + std::to_string(i) + " [label=";
+        cli::AppendDotQuoted(text, texts[i]);
+        text += "];\nn" + std::to_string(i) + " -> n" + std::to_string(i) + " [label=";
+        cli::AppendDotQuoted(text, texts[i]);
+        text += "];\n";
+    }
+    TempDir dir;
+    const Drawn d = draw(dir, text + "}\n");
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        EXPECT_EQ(d.label.at("n" + std::to_string(i)), texts[i]);
+        EXPECT_EQ(d.links.at(i)[2], texts[i]);
+    }
+}
+
+}  // namespace
