@@ -102,7 +102,8 @@ std::string Describe(const rom::RomError& error)
     case rom::ErrorKind::SyncFailed: what = "the written bytes could not be made safe on the disk"; break;
     case rom::ErrorKind::InvalidSlot: what = "there is no such slot"; break;
     case rom::ErrorKind::SlotChanged: what = "a slot was changed by another program since it was read"; break;
-    case rom::ErrorKind::Locked: what = "another program is writing to the file"; break;
+    case rom::ErrorKind::Locked: what = "another program holds a lock on the table"; break;
+    case rom::ErrorKind::Interrupted: what = "stopped by a signal"; break;
     }
     if (!error.reason.empty())
         what += ": " + error.reason;

@@ -2,10 +2,12 @@
 #include <cstdio>
 #include <string_view>
 
+#include "rom/romfile.h"
 #include "tools/sampleimage.h"
 
 int main(int argc, char* argv[])
 {
+    rom::ExitOnUncaughtException("quorvane-sample");
     const bool force = argc == 4 && std::string_view(argv[1]) == "--force";
     if (argc != 3 && !force) {
         std::fprintf(stderr, "usage: %s [--force] IRBO|IREO OUTPUT.nds\n", argv[0]);
