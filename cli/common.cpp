@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <ostream>
+#include <system_error>
 #include <unordered_map>
 
 #include "rom/methods.h"
@@ -72,22 +73,110 @@ std::string printableCode(const rom::GameCode& code)
     return out;
 }
 
+// The length of the well-formed UTF-8 sequence at text[i] and its code point; length 0 if there is none.
+std::size_t sequenceAt(std::string_view text, std::size_t i, std::uint32_t& cp)
+{
+    const auto b = static_cast<unsigned char>(text[i]);
+    std::size_t length = 0;
+    if (b < 0x80) {
+        cp = b;
+        return 1;
+    } else if ((b & 0xE0) == 0xC0) {
+        length = 2;
+        cp = b & 0x1F;
+    } else if ((b & 0xF0) == 0xE0) {
+        length = 3;
+        cp = b & 0x0F;
+    } else if ((b & 0xF8) == 0xF0) {
+        length = 4;
+        cp = b & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size())
+        return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto c = static_cast<unsigned char>(text[i + k]);
+        if ((c & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+    static constexpr std::uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kSmallest[length] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
+        return 0;
+    return length;
+}
+
+void appendEscaped(std::string& out, std::string_view text)
+{
+    static const char hex[] = "0123456789abcdef";
+    for (std::size_t i = 0; i < text.size();) {
+        std::uint32_t cp = 0;
+        const std::size_t length = sequenceAt(text, i, cp);
+        if (length == 0 || cp < 0x20 || cp == 0x7F) {
+            const auto b = static_cast<unsigned char>(text[i]);
+            out += "\\x";
+            out += hex[b >> 4];
+            out += hex[b & 15];
+            ++i;
+        } else if (cp >= 0x80 && cp <= 0x9F) {
+            out += "\\u00";
+            out += hex[cp >> 4];
+            out += hex[cp & 15];
+            i += length;
+        } else {
+            out.append(text, i, length);
+            i += length;
+        }
+    }
+}
+
 }  // namespace
 
-Exit WriteOut(Io& io, const std::string& text)
+Exit WriteOut(Io& io, std::string_view text)
 {
-    io.out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    io.out.flush();
-    if (!io.out) {
-        io.err << "standard output: writing failed\n";
-        return kFailure;
+    std::string reason;
+    try {
+        std::streambuf* out = io.out.rdbuf();
+        if (!io.out || !out || out->sputn(text.data(), static_cast<std::streamsize>(text.size())) !=
+                                   static_cast<std::streamsize>(text.size()) || out->pubsync() != 0)
+            reason = "writing failed";
+    } catch (const std::system_error& e) {
+        reason = e.code().message();
     }
-    return kSuccess;
+    if (reason.empty())
+        return kSuccess;
+    io.err << "standard output: " << reason << '\n';
+    return kFailure;
 }
 
 std::string Shown(const std::filesystem::path& path)
 {
-    return path.string();
+    return Escaped(path.native());
+}
+
+std::string Escaped(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    appendEscaped(out, text);
+    return out;
+}
+
+std::string Quoted(std::string_view field)
+{
+    constexpr std::size_t kShown = 40;
+    std::size_t end = 0;
+    for (std::size_t characters = 0; end < field.size() && characters < kShown; ++characters) {
+        std::uint32_t cp = 0;
+        end += std::max<std::size_t>(1, sequenceAt(field, end, cp));
+    }
+    std::string out = "\"";
+    appendEscaped(out, field.substr(0, end));
+    if (end == field.size())
+        return out + '"';
+    return out + "...\" (" + std::to_string(field.size()) + " bytes)";
 }
 
 std::string Describe(const rom::RomError& error)
@@ -214,35 +303,9 @@ std::optional<std::size_t> FirstBadUtf8(std::string_view text)
         }
         if (i >= text.size())
             break;
-        const auto b = static_cast<unsigned char>(text[i]);
-        std::size_t length = 0;
         std::uint32_t cp = 0;
-        if (b < 0x80) {
-            ++i;
-            continue;
-        } else if ((b & 0xE0) == 0xC0) {
-            length = 2;
-            cp = b & 0x1F;
-        } else if ((b & 0xF0) == 0xE0) {
-            length = 3;
-            cp = b & 0x0F;
-        } else if ((b & 0xF8) == 0xF0) {
-            length = 4;
-            cp = b & 0x07;
-        } else {
-            return i;
-        }
-        if (i + length > text.size())
-            return i;
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto c = static_cast<unsigned char>(text[i + k]);
-            if ((c & 0xC0) != 0x80)
-                return i;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-        static constexpr std::uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (cp < kSmallest[length] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
+        const std::size_t length = sequenceAt(text, i, cp);
+        if (length == 0)
             return i;
         i += length;
     }

@@ -18,6 +18,7 @@ namespace cli {
 enum Exit { kSuccess = 0, kFailure = 1, kUsage = 2 };
 
 /// Where a command reads and writes: the process's streams in the program, string streams in tests.
+/// A stream buffer reports a failed read or write by throwing std::system_error (see fdstream.h).
 struct Io {
     std::istream& in;
     std::ostream& out;
@@ -25,11 +26,20 @@ struct Io {
     rom::FileSystem& files;
 };
 
-/// Writes the text to io.out; a failure (a closed pipe, a full disk) is reported and is a failed command.
-Exit WriteOut(Io& io, const std::string& text);
+/// Writes the text to io.out and flushes it; a failure (a full disk, a closed descriptor) is reported
+/// with the system's reason and is a failed command.
+Exit WriteOut(Io& io, std::string_view text);
 
-/// A file name as messages show it: as given on the command line.
+/// A file name as messages show it: as given on the command line, escaped as Escaped does.
 std::string Shown(const std::filesystem::path& path);
+
+/// Text from the input made safe for a terminal: C0 controls, DEL and bytes that are not UTF-8 as
+/// \xHH, C1 controls (U+0080 to U+009F) as \u00HH; everything else as it is.
+std::string Escaped(std::string_view text);
+
+/// A field from the input as messages quote it: in double quotes, escaped, at most its first 40
+/// characters, then "..." and its length in bytes when it is longer.
+std::string Quoted(std::string_view field);
 
 /// The core's reason for a failure in a sentence, without the file name.
 std::string Describe(const rom::RomError& error);

@@ -28,8 +28,8 @@ int findSpecies(const std::string& text, std::string& problem)
     const auto rows = RowsNamed(List::Species, text);
     if (rows.size() == 1 && rows[0] >= 1)
         return rows[0];
-    problem = rows.empty() || rows[0] < 1 ? "no species is named \"" + text + "\""
-                                          : "\"" + text + "\" names several species: give the number";
+    problem = rows.empty() || rows[0] < 1 ? "no species is named " + Quoted(text)
+                                          : Quoted(text) + " names several species: give the number";
     return 0;
 }
 
@@ -61,7 +61,8 @@ int Show(const std::filesystem::path& romPath, const std::string& speciesText, I
         for (std::size_t c = 0; c < row.size(); ++c)
             widths[c] = std::max(widths[c], DisplayWidth(row[c]));
 
-    io.out << *NameOf(List::Species, species) << " (" << species << "), " << game->name << '\n';
+    std::string text = *NameOf(List::Species, species) + " (" + std::to_string(species) + "), " +
+                       std::string(game->name) + '\n';
     for (const auto& row : rows) {
         std::string line;
         for (std::size_t c = 0; c < row.size(); ++c) {
@@ -71,9 +72,9 @@ int Show(const std::filesystem::path& romPath, const std::string& speciesText, I
         }
         while (!line.empty() && line.back() == ' ')
             line.pop_back();
-        io.out << line << '\n';
+        text += line + '\n';
     }
-    return kSuccess;
+    return WriteOut(io, text);
 }
 
 }  // namespace cli
