@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <csignal>
 #include <cstring>
 #include <cstdio>
 #include <istream>
@@ -290,6 +291,60 @@ std::string count(std::size_t n)
     return std::to_string(n) + (n == 1 ? " slot" : " slots");
 }
 
+// SIGINT, SIGTERM and SIGHUP wait while a batch writes: it then stops after the slot in flight, syncs
+// what it wrote and says which slots those are, where the signal's default action would end the
+// program between two slots with no word of them.
+volatile std::sig_atomic_t g_signal = 0;
+
+void noteSignal(int signal)
+{
+    g_signal = signal;
+}
+
+class DeferredSignals {
+public:
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+    DeferredSignals()
+    {
+        g_signal = 0;
+        struct sigaction deferred {};
+        deferred.sa_handler = noteSignal;
+        deferred.sa_flags = SA_RESTART;
+        sigemptyset(&deferred.sa_mask);
+        for (const int s : kSignals)
+            sigaddset(&deferred.sa_mask, s);
+        for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+            m_installed[i] = ::sigaction(kSignals[i], nullptr, &m_old[i]) == 0 && m_old[i].sa_handler != SIG_IGN &&
+                             ::sigaction(kSignals[i], &deferred, nullptr) == 0;
+        }
+    }
+    ~DeferredSignals()
+    {
+        for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+            if (m_installed[i])
+                ::sigaction(kSignals[i], &m_old[i], nullptr);
+        }
+    }
+    DeferredSignals(const DeferredSignals&) = delete;
+    DeferredSignals& operator=(const DeferredSignals&) = delete;
+
+private:
+    // A signal the user had ignored (nohup's SIGHUP) stays ignored.
+    struct sigaction m_old[std::size(kSignals)] {};
+    bool m_installed[std::size(kSignals)] {};
+};
+
+std::string signalName(int signal)
+{
+    switch (signal) {
+    case SIGINT: return "SIGINT";
+    case SIGTERM: return "SIGTERM";
+    case SIGHUP: return "SIGHUP";
+    }
+    return "signal " + std::to_string(signal);
+}
+
 // The table file's descriptor, closed at the end.
 struct TableFile {
     int fd = -1;
@@ -406,7 +461,13 @@ int Import(const std::filesystem::path& romPath, const std::filesystem::path& ta
     changes.reserve(plan.size());
     for (const Planned& p : plan)
         changes.push_back(p.change);
-    const rom::BatchResult result = rom::WriteSlots(romPath, game->code, changes, io.files);
+    rom::BatchResult result;
+    int signal = 0;
+    {
+        DeferredSignals deferred;
+        result = rom::WriteSlots(romPath, game->code, changes, io.files, &g_signal);
+        signal = g_signal;
+    }
     const std::string rom = Shown(romPath);
     if (!result.error) {
         // The slots are in the file and synced: that, not the report, decides the exit status.
@@ -419,6 +480,13 @@ int Import(const std::filesystem::path& romPath, const std::filesystem::path& ta
     if (result.written == changes.size()) {
         io.err << rom << ": " << Describe(error) << "; written but not confirmed: "
                << slotList(plan, 0, result.written) << '\n';
+    } else if (error.kind == rom::ErrorKind::Interrupted) {
+        io.err << rom << ": stopped by " << signalName(signal) << " before writing " << at << "; "
+               << (result.written == 0 ? std::string("nothing written")
+                                       : std::string("written") + (result.confirmed ? "" : " but not confirmed") +
+                                             ": " + slotList(plan, 0, result.written) + "; not written: " +
+                                             slotList(plan, result.written, plan.size()))
+               << '\n';
     } else if (result.written == 0 && error.kind == rom::ErrorKind::SlotChanged) {
         io.err << rom << ": " << at << " was changed by another program since it was read; nothing written\n";
     } else if (result.written == 0) {

@@ -39,6 +39,7 @@ public:
     Fault lockFault;
     Fault syncFault;
     Fault closeFault;                  // the file is closed all the same, as the system does
+    std::function<void(int)> onWrite;  // called before each write with its number (0 = the first)
 
     // What the code under test asked for, in order: "open", "lock", "reserve", "write", "sync", "close".
     std::string calls;
@@ -53,6 +54,8 @@ public:
     }
 
 private:
+    int writes = 0;
+
     rom::Result<std::unique_ptr<rom::RomFile>> wrap(rom::Result<std::unique_ptr<rom::RomFile>> real)
     {
         record("open");
@@ -83,6 +86,8 @@ private:
         std::size_t writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) override
         {
             m_fs.record("write");
+            if (m_fs.onWrite)
+                m_fs.onWrite(m_fs.writes++);
             if (!m_fs.writeFault.fires())
                 return m_inner->writeAt(offset, bytes);
             std::size_t landed = 0;

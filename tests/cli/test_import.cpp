@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <csignal>
+
 #include "tests/cli/clitestutil.h"
 
 namespace {
@@ -384,6 +386,60 @@ TEST(ImportFailure, BatchStoppedBeforeItsFirstWriteSaysNothingWritten)
         EXPECT_EQ(table(p, irbo()), before) << c.what;
         if (other >= 0)
             ::close(std::exchange(other, -1));
+    }
+}
+
+// SIGINT, SIGTERM and SIGHUP during the writes: the slot in flight is finished, the batch stops and
+// says what it wrote, and the same import run again completes the table.
+TEST(ImportFailure, SignalDuringTheWritesStopsAfterTheSlotInFlight)
+{
+    TempDir dir;
+    const auto csv = dir.file("edits.csv");
+    writeText(csv, kHeader + kValidChange + "2,1,4,33,3\n25,1,8,84,26\n133,2,8,85,470\n");
+    const auto whole = sampleImage(dir, irbo(), "whole.nds");
+    ASSERT_EQ(run({"import", whole.string(), csv.string()}).out, "4 slots changed\n");
+    struct Case {
+        int signal;
+        int atWrite;
+        bool ignored;  // as under nohup: the import does not stop
+        std::string says;
+    };
+    const Case cases[] = {
+        {SIGINT, 0, false, "stopped by SIGINT before writing Ivysaur (2) slot 1; written: Bulbasaur (1) slot 1; "
+                           "not written: Ivysaur (2) slot 1, Pikachu (25) slot 1, Eevee (133) slot 2\n"},
+        {SIGTERM, 2, false, "stopped by SIGTERM before writing Eevee (133) slot 2; written: Bulbasaur (1) slot 1, "
+                            "Ivysaur (2) slot 1, Pikachu (25) slot 1; not written: Eevee (133) slot 2\n"},
+        {SIGHUP, 1, false, "stopped by SIGHUP before writing Pikachu (25) slot 1; written: Bulbasaur (1) slot 1, "
+                           "Ivysaur (2) slot 1; not written: Pikachu (25) slot 1, Eevee (133) slot 2\n"},
+        {SIGHUP, 1, true, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.says);
+        const auto p = sampleImage(dir, irbo());
+        if (c.ignored)
+            std::signal(c.signal, SIG_IGN);
+        FaultyFileSystem fs;
+        fs.onWrite = [&](int n) {
+            if (n == c.atWrite)
+                std::raise(c.signal);
+        };
+        const Ran r = run({"import", p.string(), csv.string()}, fs);
+        struct sigaction after {};
+        ::sigaction(c.signal, nullptr, &after);
+        EXPECT_EQ(after.sa_handler, c.ignored ? SIG_IGN : SIG_DFL) << "the signal acts as before once the batch is done";
+        std::signal(c.signal, SIG_DFL);
+        if (c.ignored) {
+            EXPECT_EQ(r.status, 0) << r.err;
+            EXPECT_EQ(table(p, irbo()), table(whole, irbo()));
+            continue;
+        }
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, p.string() + ": " + c.says);
+        EXPECT_NE(fs.calls.find("write sync close"), std::string::npos) << "what was written is synced: " << fs.calls;
+        const Ran again = run({"import", p.string(), csv.string()});
+        const int left = 3 - c.atWrite;
+        EXPECT_EQ(again.out, std::to_string(left) + (left == 1 ? " slot" : " slots") + " changed\n");
+        EXPECT_EQ(table(p, irbo()), table(whole, irbo()));
     }
 }
 
