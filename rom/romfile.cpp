@@ -182,7 +182,8 @@ private:
     static Result<std::unique_ptr<RomFile>> openWith(const std::filesystem::path& path, int mode)
     {
         // Existing file only: never created, never truncated. Without O_NONBLOCK a FIFO's open waits
-        // for a writer that may never come; a FIFO or a device is then refused, not read.
+        // for a writer that may never come; a FIFO or a device is then refused, not read. The flag
+        // changes nothing for a regular file, so it stays set.
         int fd = -1;
         do {
             fd = ::open(path.c_str(), mode | O_CLOEXEC | O_NONBLOCK);
@@ -195,9 +196,6 @@ private:
             return RomError{ErrorKind::CannotOpen, systemReason(errno)};
         if (!S_ISREG(st.st_mode))
             return RomError{ErrorKind::CannotOpen, "not a regular file"};
-        const int flags = ::fcntl(fd, F_GETFL);
-        if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
-            return RomError{ErrorKind::CannotOpen, systemReason(errno)};
         return std::unique_ptr<RomFile>(std::move(file));
     }
 };
