@@ -22,22 +22,7 @@ struct Output {
     std::string out;
 };
 
-Output runProgram(const std::string& arguments)
-{
-    const std::string command = std::string(QUORVANE_CLI) + " " + arguments + " 2>/dev/null";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    Output o{-1, {}};
-    if (!pipe)
-        return o;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        o.out.append(buffer, n);
-    const int raw = ::pclose(pipe);
-    o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return o;
-}
-
-/// Runs a shell command line; its standard error (and output, unless redirected) is captured.
+/// Runs a shell command line and captures what it writes to the pipe.
 Output runShell(const std::string& command)
 {
     FILE* pipe = ::popen(command.c_str(), "r");
@@ -53,6 +38,12 @@ Output runShell(const std::string& command)
 }
 
 const std::string kCli = QUORVANE_CLI;
+
+Output runProgram(const std::string& arguments)
+{
+    return runShell(kCli + " " + arguments + " 2>/dev/null");
+}
+
 const std::string kEdits = "species,slot,method,parameter,target\n1,1,8,82,3\n";
 
 // Standard streams that cannot be used, and FIFOs: a message and status 1, never an abort or a hang.
