@@ -25,7 +25,7 @@ inline void check(bool ok)
 /// Bytes at any offset, held a page at a time; bytes never written read as zero.
 class SparseBytes {
 public:
-    static constexpr std::uint64_t kPage = 4096;
+    static constexpr std::uint64_t kPage = 256;
 
     std::uint8_t get(std::uint64_t at) const
     {
