@@ -7,6 +7,7 @@
 
 int main(int argc, char* argv[])
 {
+    rom::ExitOnUncaughtException("quorvane");
     rom::IgnoreFileSizeSignal();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));

@@ -1,13 +1,18 @@
 // quorvane-cli's export and unchanged import of the whole table against a floor of one read of the
 // table plus the formatting (snprintf) or the parsing (the CSV library) of the same text, and both
 // on the smallest image that holds the table and on a cartridge-sized one; graph and check of the same
-// table against the export floor.
+// table against the export floor. Then the real program's peak resident memory and time on input
+// without end or out of all proportion.
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csv.h>
 
+#include <csignal>
 #include <cstdio>
+#include <map>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -189,6 +194,77 @@ void BM_Check(benchmark::State& state)
     BM_Command(state, [](const std::filesystem::path& rom, cli::Io& io) { return cli::Check(rom, {}, io); });
 }
 
+// What the real program is fed on its standard input (or, for /dev/zero, as FILE).
+struct Flood {
+    std::string head;
+    std::string unit;  // repeated until `bytes` are written or the program stops reading
+    std::uint64_t bytes;
+};
+
+const std::map<std::string, Flood>& floods()
+{
+    static const std::map<std::string, Flood> all{
+        {"dev_zero", {"", "", 0}},
+        {"10M_bad_lines", {"species,slot,method,parameter,target\n", "x,1,4,30,3\n", 110'000'000}},
+        {"10M_blank_lines", {"species,slot,method,parameter,target\n", "\n", 10'000'000}},
+        {"100MB_field", {"species,slot,method,parameter,target\n1,1,4,\"", "a", 100'000'000}},
+    };
+    return all;
+}
+
+std::map<std::string, double> g_peakMiB;  // the most any run of each flood took
+
+// Runs quorvane-cli import on the flood and returns its peak resident memory in KiB, -1 on failure.
+long importFlood(const Flood& flood, bool devZero)
+{
+    int feed[2];
+    if (::pipe2(feed, O_CLOEXEC) != 0)
+        return -1;
+    const std::string rom = files().small.string();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(feed[0], STDIN_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, STDOUT_FILENO);
+        ::dup2(null, STDERR_FILENO);
+        const char* argv[] = {QUORVANE_CLI, "import", rom.c_str(), devZero ? "/dev/zero" : "-", nullptr};
+        ::execv(QUORVANE_CLI, const_cast<char* const*>(argv));
+        ::_exit(127);
+    }
+    ::close(feed[0]);
+    if (!devZero) {
+        std::string block;
+        while (block.size() < 64 * 1024)
+            block += flood.unit;
+        bool reading = ::write(feed[1], flood.head.data(), flood.head.size()) == ssize_t(flood.head.size());
+        for (std::uint64_t sent = 0; reading && sent < flood.bytes;) {
+            const std::size_t n = std::min<std::uint64_t>(block.size(), flood.bytes - sent);
+            reading = ::write(feed[1], block.data(), n) == static_cast<ssize_t>(n);  // else it stopped reading
+            sent += n;
+        }
+    }
+    ::close(feed[1]);
+    int status = 0;
+    rusage usage{};
+    if (child < 0 || ::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) > 1)
+        return -1;
+    return usage.ru_maxrss;
+}
+
+void BM_ImportFlood(benchmark::State& state, const std::string& name)
+{
+    const Flood& flood = floods().at(name);
+    for (auto _ : state) {
+        const long kib = importFlood(flood, name == "dev_zero");
+        if (kib < 0) {
+            state.SkipWithError("the program failed");
+            return;
+        }
+        g_peakMiB[name] = std::max(g_peakMiB[name], kib / 1024.0);
+    }
+    state.counters["peak_MiB"] = g_peakMiB[name];
+}
+
 void BM_Export_Small(benchmark::State& state) { BM_Export(state, files().small); }
 void BM_Export_Large(benchmark::State& state) { BM_Export(state, files().large); }
 void BM_ImportUnchanged_Small(benchmark::State& state) { BM_ImportUnchanged(state, files().small); }
@@ -208,11 +284,21 @@ BENCHMARK(BM_Check)->Repetitions(15)->ReportAggregatesOnly(true);
 int main(int argc, char** argv)
 {
     files();
-    return bench::runWithRatios(argc, argv,
-                                {{"BM_Export_Small", "BM_ExportFloor", 2.0},
-                                 {"BM_ImportUnchanged_Small", "BM_ImportFloor", 2.0},
-                                 {"BM_Export_Large", "BM_Export_Small", 1.1},
-                                 {"BM_ImportUnchanged_Large", "BM_ImportUnchanged_Small", 1.1},
-                                 {"BM_Graph", "BM_ExportFloor", 2.0},
-                                 {"BM_Check", "BM_ExportFloor", 2.0}});
+    std::signal(SIGPIPE, SIG_IGN);  // a program that stops reading its flood is a success
+    for (const auto& [name, flood] : floods())
+        benchmark::RegisterBenchmark(("BM_ImportFlood/" + name).c_str(), BM_ImportFlood, name)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->Iterations(3);
+    const int status = bench::runWithRatios(argc, argv,
+                                            {{"BM_Export_Small", "BM_ExportFloor", 2.0},
+                                             {"BM_ImportUnchanged_Small", "BM_ImportFloor", 2.0},
+                                             {"BM_Export_Large", "BM_Export_Small", 1.1},
+                                             {"BM_ImportUnchanged_Large", "BM_ImportUnchanged_Small", 1.1},
+                                             {"BM_Graph", "BM_ExportFloor", 2.0},
+                                             {"BM_Check", "BM_ExportFloor", 2.0}});
+    for (const auto& [name, peak] : g_peakMiB)
+        std::printf("PEAK  BM_ImportFlood/%-16s %6.1f MiB resident at most, target 32 MiB: %s\n", name.c_str(), peak,
+                    peak < 32 ? "met" : "MISSED");
+    return status;
 }

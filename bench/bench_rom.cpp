@@ -1,6 +1,7 @@
 // The core's slot read and save against the same system calls made directly, and the same read on
 // a small and a cartridge-sized image. A save's sync is measured on its own line.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -56,10 +57,12 @@ void BM_ReadSlotFloor(benchmark::State& state)
 {
     const auto at = rom::FieldOffset(kGame.tableBase, kRow, kSlot, rom::Field::Method);
     for (auto _ : state) {
-        const int fd = ::open(images().large.c_str(), O_RDWR);
+        const int fd = ::open(images().large.c_str(), O_RDWR | O_NONBLOCK);
+        struct stat st {};
         char code[4];
         std::uint8_t slot[6];
-        bool ok = fd >= 0 && ::pread(fd, code, 4, 12) == 4 && ::pread(fd, slot, 6, static_cast<off_t>(at)) == 6;
+        bool ok = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::pread(fd, code, 4, 12) == 4 &&
+                  ::pread(fd, slot, 6, static_cast<off_t>(at)) == 6;
         ::close(fd);
         if (!ok)
             state.SkipWithError("read failed");
@@ -123,13 +126,15 @@ void BM_SaveSlot(benchmark::State& state)
 
 void BM_SaveSlotDurable(benchmark::State& state) { saveSlot(state, rom::SystemFiles()); }
 
-// The same system calls made directly: open, lock, game code, size, compare, reserve, one write, close.
+// The same system calls made directly: open, file type, lock, game code, size, compare, reserve, one
+// write, close.
 void saveFloor(benchmark::State& state, bool durable)
 {
     const auto at = rom::FieldOffset(kGame.tableBase, kRow, kSlot, rom::Field::Method);
     const std::uint8_t slot[6] = {8, 0, 84, 0, 134, 0};
     for (auto _ : state) {
-        const int fd = ::open(images().large.c_str(), O_RDWR);
+        const int fd = ::open(images().large.c_str(), O_RDWR | O_NONBLOCK);
+        struct stat st {};
         struct flock range {};
         range.l_type = F_WRLCK;
         range.l_whence = SEEK_SET;
@@ -137,7 +142,8 @@ void saveFloor(benchmark::State& state, bool durable)
         range.l_len = 6;
         char code[4];
         std::uint8_t now[6];
-        bool ok = fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &range) == 0 && ::pread(fd, code, 4, 12) == 4 &&
+        bool ok = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::fcntl(fd, F_OFD_SETLK, &range) == 0 &&
+                  ::pread(fd, code, 4, 12) == 4 &&
                   static_cast<std::uint64_t>(::lseek(fd, 0, SEEK_END)) >= at + 6 &&
                   ::pread(fd, now, 6, static_cast<off_t>(at)) == 6 &&
                   ::fallocate(fd, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(at), 6) == 0 &&

@@ -58,7 +58,9 @@ int Run(const std::vector<std::string>& args, Io& io)
         "Numbers are the values the editor shows; a name is empty where its number has no row, and\n"
         "parameter is empty for methods that take none. Lines are in species, then slot order.");
     exportCommand->add_option("ROM", rom, "ROM image to read")->required()->type_name("");
-    exportCommand->add_option("-o,--output", output, "Write to FILE instead of standard output")
+    exportCommand->add_option("-o,--output", output,
+                              "Write to FILE (- is standard output, the default); a file is replaced only\n"
+                              "once the new text is complete and synced")
         ->option_text("FILE");
     exportCommand->add_flag("--all", all, "Write all 649 x 7 slots, not only those whose bytes are not all zero");
 
@@ -68,7 +70,11 @@ int Run(const std::vector<std::string>& args, Io& io)
         "Columns may come in any order; the name columns are optional, and a number may be left empty\n"
         "where its name names exactly one row. A number with no row in its list is accepted only where it\n"
         "equals what is stored, and is then left as stored. Slots that already hold the values are not\n"
-        "written; the others are written as the editor's Save would, under one lock, with one sync.");
+        "written; the others are written as the editor's Save would, under one lock, with one sync.\n"
+        "Reading stops with an error at a field over 1 KiB, a line over 64 KiB, more than 100,000 records\n"
+        "or 100 problems; a read error fails the import. SIGINT, SIGTERM or SIGHUP during the writes\n"
+        "finishes the slot being written, syncs, names the slots written and not written and exits 1;\n"
+        "no slot is half-written, and importing the same FILE again writes the rest.");
     importCommand->add_option("ROM", rom, "ROM image to change in place")->required()->type_name("");
     importCommand->add_option("FILE", file, "CSV table, as export writes it; - for standard input")->required()->type_name("");
     importCommand->add_flag("-n,--dry-run", dryRun,

@@ -4,10 +4,12 @@
 #include <array>
 #include <cstring>
 #include <ostream>
+#include <system_error>
 #include <unordered_map>
 
 #include "rom/methods.h"
 #include "rom/namelists.h"
+#include "cli/text.h"
 
 namespace cli {
 namespace {
@@ -74,20 +76,26 @@ std::string printableCode(const rom::GameCode& code)
 
 }  // namespace
 
-Exit WriteOut(Io& io, const std::string& text)
+Exit WriteOut(Io& io, std::string_view text)
 {
-    io.out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    io.out.flush();
-    if (!io.out) {
-        io.err << "standard output: writing failed\n";
-        return kFailure;
+    std::string reason;
+    try {
+        std::streambuf* out = io.out.rdbuf();
+        if (!io.out || !out || out->sputn(text.data(), static_cast<std::streamsize>(text.size())) !=
+                                   static_cast<std::streamsize>(text.size()) || out->pubsync() != 0)
+            reason = "writing failed";
+    } catch (const std::system_error& e) {
+        reason = e.code().message();
     }
-    return kSuccess;
+    if (reason.empty())
+        return kSuccess;
+    io.err << "standard output: " << reason << '\n';
+    return kFailure;
 }
 
 std::string Shown(const std::filesystem::path& path)
 {
-    return path.string();
+    return Escaped(path.native());
 }
 
 std::string Describe(const rom::RomError& error)
@@ -102,7 +110,8 @@ std::string Describe(const rom::RomError& error)
     case rom::ErrorKind::SyncFailed: what = "the written bytes could not be made safe on the disk"; break;
     case rom::ErrorKind::InvalidSlot: what = "there is no such slot"; break;
     case rom::ErrorKind::SlotChanged: what = "a slot was changed by another program since it was read"; break;
-    case rom::ErrorKind::Locked: what = "another program is writing to the file"; break;
+    case rom::ErrorKind::Locked: what = "another program holds a lock on the table"; break;
+    case rom::ErrorKind::Interrupted: what = "stopped by a signal"; break;
     }
     if (!error.reason.empty())
         what += ": " + error.reason;
@@ -204,60 +213,6 @@ std::string SlotName(int species, int slot)
     const std::string* name = NameOf(List::Species, species);
     return (name ? *name + " (" + std::to_string(species) + ")" : "species " + std::to_string(species)) + " slot " +
            std::to_string(slot);
-}
-
-std::optional<std::size_t> FirstBadUtf8(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size()) {
-        // Tables are almost all ASCII: skip it eight bytes at a time.
-        for (std::uint64_t word; i + 8 <= text.size(); i += 8) {
-            std::memcpy(&word, text.data() + i, 8);
-            if (word & 0x8080808080808080u)
-                break;
-        }
-        if (i >= text.size())
-            break;
-        const auto b = static_cast<unsigned char>(text[i]);
-        std::size_t length = 0;
-        std::uint32_t cp = 0;
-        if (b < 0x80) {
-            ++i;
-            continue;
-        } else if ((b & 0xE0) == 0xC0) {
-            length = 2;
-            cp = b & 0x1F;
-        } else if ((b & 0xF0) == 0xE0) {
-            length = 3;
-            cp = b & 0x0F;
-        } else if ((b & 0xF8) == 0xF0) {
-            length = 4;
-            cp = b & 0x07;
-        } else {
-            return i;
-        }
-        if (i + length > text.size())
-            return i;
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto c = static_cast<unsigned char>(text[i + k]);
-            if ((c & 0xC0) != 0x80)
-                return i;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-        static constexpr std::uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (cp < kSmallest[length] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
-            return i;
-        i += length;
-    }
-    return std::nullopt;
-}
-
-std::size_t DisplayWidth(std::string_view text)
-{
-    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
 }
 
 }  // namespace cli

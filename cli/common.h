@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/text.h"
 #include "rom/romfile.h"
 #include "rom/slotcodec.h"
 #include "rom/supportedgames.h"
@@ -18,6 +19,7 @@ namespace cli {
 enum Exit { kSuccess = 0, kFailure = 1, kUsage = 2 };
 
 /// Where a command reads and writes: the process's streams in the program, string streams in tests.
+/// A stream buffer reports a failed read or write by throwing std::system_error (see fdstream.h).
 struct Io {
     std::istream& in;
     std::ostream& out;
@@ -25,10 +27,11 @@ struct Io {
     rom::FileSystem& files;
 };
 
-/// Writes the text to io.out; a failure (a closed pipe, a full disk) is reported and is a failed command.
-Exit WriteOut(Io& io, const std::string& text);
+/// Writes the text to io.out and flushes it; a failure (a full disk, a closed descriptor) is reported
+/// with the system's reason and is a failed command.
+Exit WriteOut(Io& io, std::string_view text);
 
-/// A file name as messages show it: as given on the command line.
+/// A file name as messages show it: as given on the command line, escaped as Escaped does.
 std::string Shown(const std::filesystem::path& path);
 
 /// The core's reason for a failure in a sentence, without the file name.
@@ -74,11 +77,5 @@ SlotValues ValuesOf(int species, int slot, const rom::SlotBytes& bytes);
 
 /// "Eevee (133) slot 2": how messages name a slot.
 std::string SlotName(int species, int slot);
-
-/// Whether the text is well-formed UTF-8; if not, the offset of the first bad byte.
-std::optional<std::size_t> FirstBadUtf8(std::string_view text);
-
-/// Number of characters of UTF-8 text, for aligning columns.
-std::size_t DisplayWidth(std::string_view text);
 
 }  // namespace cli

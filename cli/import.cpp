@@ -1,15 +1,17 @@
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <csignal>
 #include <cstring>
 #include <cstdio>
-#include <fstream>
 #include <istream>
-#include <iterator>
 #include <ostream>
-#include <sstream>
 
 #include "cli/commands.h"
+#include "cli/fdstream.h"
 #include "cli/tablecsv.h"
 #include "rom/methods.h"
 
@@ -21,12 +23,21 @@ enum Column { kSpecies, kSpeciesName, kSlot, kMethod, kMethodName, kParameter, k
 // A parsed header: the field index of each known column, -1 where absent.
 using ColumnMap = std::array<int, kColumns.size()>;
 
+// Reading stops at this many: past it, more reports help no one and only cost time and output.
+constexpr std::size_t kMaxProblems = 100;
+
 struct Problems {
     std::string file;
     std::vector<std::string> lines;
-    void add(int line, const std::string& reason) { lines.push_back(file + ":" + std::to_string(line) + ": " + reason); }
+    bool full() const { return lines.size() >= kMaxProblems; }
+    void add(int line, const std::string& reason)
+    {
+        if (!full())
+            lines.push_back(file + ":" + std::to_string(line) + ": " + reason);
+    }
 };
 
+// Only for the program's own texts (column and list names); input goes through Quoted.
 std::string inQuotes(std::string_view text)
 {
     return "\"" + std::string(text) + "\"";
@@ -48,10 +59,10 @@ bool readHeader(const CsvRecord& header, ColumnMap& columns, Problems& problems)
     for (std::size_t i = 0; i < header.fields.size(); ++i) {
         const auto known = std::find(kColumns.begin(), kColumns.end(), header.fields[i]);
         if (known == kColumns.end()) {
-            problems.add(header.line, "unknown column " + inQuotes(header.fields[i]));
+            problems.add(header.line, "unknown column " + Quoted(header.fields[i]));
             ok = false;
         } else if (int& at = columns[static_cast<std::size_t>(known - kColumns.begin())]; at >= 0) {
-            problems.add(header.line, "column " + inQuotes(header.fields[i]) + " appears twice");
+            problems.add(header.line, "column " + Quoted(header.fields[i]) + " appears twice");
             ok = false;
         } else {
             at = static_cast<int>(i);
@@ -97,19 +108,19 @@ public:
         if (!numberText.empty()) {
             const auto parsed = parseNumber(numberText);
             if (!parsed) {
-                problem(std::string(what) + " " + inQuotes(numberText) + " is not a number");
+                problem(std::string(what) + " " + Quoted(numberText) + " is not a number");
                 return std::nullopt;
             }
             if (!nameText.empty()) {
                 const std::string* rowName = NameOf(list, *parsed);
                 if (!rowName) {
                     problem(std::string(what) + " " + std::to_string(*parsed) + " has no row in the " +
-                            std::string(WhatOf(list)) + " list, yet its name is given as " + inQuotes(nameText));
+                            std::string(WhatOf(list)) + " list, yet its name is given as " + Quoted(nameText));
                     return std::nullopt;
                 }
                 if (*rowName != nameText) {
                     problem(std::string(what) + " " + std::to_string(*parsed) + " is " + inQuotes(*rowName) + ", not " +
-                            inQuotes(nameText));
+                            Quoted(nameText));
                     return std::nullopt;
                 }
             }
@@ -119,14 +130,14 @@ public:
             return std::nullopt;
         const auto rows = RowsNamed(list, nameText);
         if (rows.empty()) {
-            problem("no " + std::string(WhatOf(list)) + " is named " + inQuotes(nameText));
+            problem("no " + std::string(WhatOf(list)) + " is named " + Quoted(nameText));
             return std::nullopt;
         }
         if (rows.size() > 1) {
             std::string which;
             for (const int r : rows)
                 which += (which.empty() ? "" : ", ") + std::to_string(r);
-            problem(std::string(WhatOf(list)) + " name " + inQuotes(nameText) + " names rows " + which +
+            problem(std::string(WhatOf(list)) + " name " + Quoted(nameText) + " names rows " + which +
                     ": give the number in the " + std::string(kColumns[number]) + " column");
             return std::nullopt;
         }
@@ -162,7 +173,7 @@ bool checkLine(LineCheck& line, const rom::EvolutionTable& table, SlotValues& va
     if (slotText.empty())
         line.problem("slot missing");
     else if (!slot)
-        line.problem("slot " + inQuotes(slotText) + " is not a number");
+        line.problem("slot " + Quoted(slotText) + " is not a number");
     else if (*slot < 1 || *slot > rom::EvolutionRecord::kSlots)
         line.problem("slot " + std::to_string(*slot) + " is outside 1-7");
     if (!line.ok())
@@ -245,12 +256,13 @@ std::string describe(const SlotValues& v)
            numberAndName(List::Species, v.target);
 }
 
-void printPlan(const std::vector<Planned>& plan, const rom::SupportedGame& game, std::ostream& out)
+std::string planText(const std::vector<Planned>& plan, const rom::SupportedGame& game)
 {
+    std::string out;
     for (const Planned& p : plan) {
-        out << SlotName(p.to.species, p.to.slot) << '\n';
-        out << "  old: " << describe(p.from) << '\n';
-        out << "  new: " << describe(p.to) << '\n';
+        out += SlotName(p.to.species, p.to.slot) + '\n';
+        out += "  old: " + describe(p.from) + '\n';
+        out += "  new: " + describe(p.to) + '\n';
         const std::uint64_t start =
             rom::FieldOffset(game.tableBase, p.change.speciesRow, p.change.slot, rom::Field::Method);
         for (std::size_t i = 0; i < p.change.wanted.size(); ++i) {
@@ -260,9 +272,10 @@ void printPlan(const std::vector<Planned>& plan, const rom::SupportedGame& game,
             std::snprintf(line, sizeof line, "  byte %llu (0x%llX): %02X -> %02X\n",
                           static_cast<unsigned long long>(start + i), static_cast<unsigned long long>(start + i),
                           p.change.expected[i], p.change.wanted[i]);
-            out << line;
+            out += line;
         }
     }
+    return out;
 }
 
 std::string slotList(const std::vector<Planned>& plan, std::size_t from, std::size_t to)
@@ -278,45 +291,93 @@ std::string count(std::size_t n)
     return std::to_string(n) + (n == 1 ? " slot" : " slots");
 }
 
-bool readAll(const std::filesystem::path& path, Io& io, std::string& text)
+// SIGINT, SIGTERM and SIGHUP wait while a batch writes: it then stops after the slot in flight, syncs
+// what it wrote and says which slots those are, where the signal's default action would end the
+// program between two slots with no word of them.
+volatile std::sig_atomic_t g_signal = 0;
+
+void noteSignal(int signal)
 {
-    if (path == "-") {
-        text.assign(std::istreambuf_iterator<char>(io.in), std::istreambuf_iterator<char>());
-        return !io.in.bad();
-    }
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return false;
-    std::ostringstream buffer;
-    buffer << file.rdbuf();
-    text = std::move(buffer).str();
-    return !file.bad();
+    g_signal = signal;
 }
+
+class DeferredSignals {
+public:
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+    DeferredSignals()
+    {
+        g_signal = 0;
+        struct sigaction deferred {};
+        deferred.sa_handler = noteSignal;
+        deferred.sa_flags = SA_RESTART;
+        sigemptyset(&deferred.sa_mask);
+        for (const int s : kSignals)
+            sigaddset(&deferred.sa_mask, s);
+        for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+            m_installed[i] = ::sigaction(kSignals[i], nullptr, &m_old[i]) == 0 && m_old[i].sa_handler != SIG_IGN &&
+                             ::sigaction(kSignals[i], &deferred, nullptr) == 0;
+        }
+    }
+    ~DeferredSignals()
+    {
+        for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+            if (m_installed[i])
+                ::sigaction(kSignals[i], &m_old[i], nullptr);
+        }
+    }
+    DeferredSignals(const DeferredSignals&) = delete;
+    DeferredSignals& operator=(const DeferredSignals&) = delete;
+
+private:
+    // A signal the user had ignored (nohup's SIGHUP) stays ignored.
+    struct sigaction m_old[std::size(kSignals)] {};
+    bool m_installed[std::size(kSignals)] {};
+};
+
+std::string signalName(int signal)
+{
+    switch (signal) {
+    case SIGINT: return "SIGINT";
+    case SIGTERM: return "SIGTERM";
+    case SIGHUP: return "SIGHUP";
+    }
+    return "signal " + std::to_string(signal);
+}
+
+// The table file's descriptor, closed at the end.
+struct TableFile {
+    int fd = -1;
+    ~TableFile()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
 
 }  // namespace
 
 int Import(const std::filesystem::path& romPath, const std::filesystem::path& tableFile, bool dryRun, Io& io)
 {
-    const std::string fileName = tableFile == "-" ? std::string("standard input") : Shown(tableFile);
-    std::string text;
-    if (!readAll(tableFile, io, text)) {
-        io.err << fileName << ": cannot be read: " << std::strerror(errno) << '\n';
-        return kFailure;
+    const bool fromStandardInput = tableFile == "-";
+    const std::string fileName = fromStandardInput ? std::string("standard input") : Shown(tableFile);
+    // Opened before the ROM is looked at, so that a wrong name is told first. A FIFO's open waits
+    // for its writer, as cat's would.
+    TableFile file;
+    if (!fromStandardInput) {
+        do {
+            file.fd = ::open(tableFile.c_str(), O_RDONLY | O_CLOEXEC);
+        } while (file.fd < 0 && errno == EINTR);
+        if (file.fd < 0) {
+            io.err << fileName << ": cannot be read: " << std::strerror(errno) << '\n';
+            return kFailure;
+        }
     }
-    Problems problems{fileName, {}};
-    auto giveUp = [&] {
-        for (const std::string& p : problems.lines)
-            io.err << p << '\n';
-        io.err << Shown(romPath) << ": nothing written (" << problems.lines.size()
-               << (problems.lines.size() == 1 ? " problem" : " problems") << " in " << fileName << ")\n";
-        return kFailure;
-    };
+    std::optional<FdInput> fileInput;
+    if (!fromStandardInput)
+        fileInput.emplace(file.fd);
+    std::streambuf* input = fromStandardInput ? io.in.rdbuf() : &*fileInput;
 
-    if (const auto bad = FirstBadUtf8(text)) {
-        problems.add(1 + static_cast<int>(std::count(text.begin(), text.begin() + std::ptrdiff_t(*bad), '\n')),
-                     "not CSV: not UTF-8 text");
-        return giveUp();
-    }
     // A dry run writes nothing, so it can look at a write-protected ROM.
     const rom::Access access = dryRun ? rom::Access::ReadOnly : rom::Access::ReadWrite;
     const rom::SupportedGame* game = nullptr;
@@ -324,6 +385,7 @@ int Import(const std::filesystem::path& romPath, const std::filesystem::path& ta
     if (!table)
         return kFailure;
 
+    Problems problems{fileName, {}};
     std::vector<Planned> plan;
     std::vector<int> seen(std::size_t(rom::kSpeciesRows) * rom::EvolutionRecord::kSlots);  // line naming each slot
     ColumnMap columns;
@@ -331,75 +393,107 @@ int Import(const std::filesystem::path& romPath, const std::filesystem::path& ta
     bool headerOk = false;
     auto checkRecord = [&](const CsvRecord& record) {
         if (headerFields == 0) {
-            headerFields = record.fields.size();
+            headerFields = std::max<std::size_t>(record.fields.size(), 1);
             headerOk = readHeader(record, columns, problems);
-            return;
+            return !problems.full();
         }
         // Without its columns known, a line cannot be read.
         if (!headerOk)
-            return;
+            return false;
         // Spreadsheets leave rows of empty cells below the data.
         if (std::all_of(record.fields.begin(), record.fields.end(), [](std::string_view f) { return f.empty(); }))
-            return;
+            return true;
         if (record.fields.size() != headerFields) {
             problems.add(record.line, std::to_string(record.fields.size()) + " fields where the header has " +
                                           std::to_string(headerFields));
-            return;
+            return !problems.full();
         }
         LineCheck line(record, columns, problems);
         SlotValues values;
         rom::SlotWrite write;
         if (!checkLine(line, *table, values, write))
-            return;
+            return !problems.full();
         int& earlier = seen[std::size_t((values.species - 1) * rom::EvolutionRecord::kSlots + values.slot - 1)];
         if (earlier) {
             problems.add(record.line, SlotName(values.species, values.slot) + " is already given on line " +
                                           std::to_string(earlier));
-            return;
+            return !problems.full();
         }
         earlier = record.line;
         const rom::SlotBytes current = table->slot(values.species - 1, values.slot);
         const SlotValues now = ValuesOf(values.species, values.slot, current);
         if (values == now)
-            return;  // what the editor would show already: not a byte is written
+            return true;  // what the editor would show already: not a byte is written
         plan.push_back({now, values,
                         rom::SlotChange{values.species - 1, values.slot, current, rom::ComposeSlot(current, write)}});
+        return true;
     };
-    int badLine = 0;
-    std::string reason;
-    if (!ParseCsv(text, checkRecord, badLine, reason))
-        problems.add(badLine, reason);
+    const auto stopped = input ? ReadCsv(*input, checkRecord)
+                               : std::optional<CsvStop>(CsvStop{1, "no input", true});
+    if (stopped && stopped->readFailed) {
+        for (const std::string& p : problems.lines)
+            io.err << p << '\n';
+        io.err << fileName << ": cannot be read: " << stopped->reason << '\n';
+        io.err << Shown(romPath) << ": nothing written (" << fileName << " could not be read)\n";
+        return kFailure;
+    }
+    if (stopped)
+        problems.add(stopped->line, stopped->reason);
     else if (headerFields == 0)
         problems.add(1, "not CSV: no header line");
-    if (!problems.lines.empty())
-        return giveUp();
-
-    if (dryRun) {
-        printPlan(plan, *game, io.out);
-        io.out << count(plan.size()) << " would change; nothing written\n";
-        return kSuccess;
+    if (!problems.lines.empty()) {
+        for (const std::string& p : problems.lines)
+            io.err << p << '\n';
+        if (problems.full())
+            io.err << fileName << ": stopping after " << kMaxProblems << " problems\n";
+        io.err << Shown(romPath) << ": nothing written ("
+               << (problems.full() ? std::to_string(kMaxProblems) + " or more problems"
+                                   : std::to_string(problems.lines.size()) +
+                                         (problems.lines.size() == 1 ? " problem" : " problems"))
+               << " in " << fileName << ")\n";
+        return kFailure;
     }
+
+    if (dryRun)
+        return WriteOut(io, planText(plan, *game) + count(plan.size()) + " would change; nothing written\n");
 
     std::vector<rom::SlotChange> changes;
     changes.reserve(plan.size());
     for (const Planned& p : plan)
         changes.push_back(p.change);
-    const rom::BatchResult result = rom::WriteSlots(romPath, game->code, changes, io.files);
+    rom::BatchResult result;
+    int signal = 0;
+    {
+        DeferredSignals deferred;
+        result = rom::WriteSlots(romPath, game->code, changes, io.files, &g_signal);
+        signal = g_signal;
+    }
     const std::string rom = Shown(romPath);
     if (!result.error) {
-        io.out << count(result.written) << " changed\n";
+        // The slots are in the file and synced: that, not the report, decides the exit status.
+        WriteOut(io, count(result.written) + " changed\n");
         return kSuccess;
     }
     const rom::RomError& error = *result.error;
+    const std::string at = result.at < plan.size() ? SlotName(plan[result.at].to.species, plan[result.at].to.slot)
+                                                    : std::string();
     if (result.written == changes.size()) {
         io.err << rom << ": " << Describe(error) << "; written but not confirmed: "
                << slotList(plan, 0, result.written) << '\n';
+    } else if (error.kind == rom::ErrorKind::Interrupted) {
+        io.err << rom << ": stopped by " << signalName(signal) << " before writing " << at << "; "
+               << (result.written == 0 ? std::string("nothing written")
+                                       : std::string("written") + (result.confirmed ? "" : " but not confirmed") +
+                                             ": " + slotList(plan, 0, result.written) + "; not written: " +
+                                             slotList(plan, result.written, plan.size()))
+               << '\n';
     } else if (result.written == 0 && error.kind == rom::ErrorKind::SlotChanged) {
-        io.err << rom << ": " << SlotName(plan[result.at].to.species, plan[result.at].to.slot)
-               << " was changed by another program since it was read; nothing written\n";
+        io.err << rom << ": " << at << " was changed by another program since it was read; nothing written\n";
+    } else if (result.written == 0) {
+        io.err << rom << ": " << (error.kind == rom::ErrorKind::WriteFailed ? "writing " + at + " failed: " : "")
+               << Describe(error) << "; nothing written\n";
     } else {
-        io.err << rom << ": writing " << SlotName(plan[result.at].to.species, plan[result.at].to.slot) << " failed: "
-               << Describe(error) << '\n'
+        io.err << rom << ": writing " << at << " failed: " << Describe(error) << '\n'
                << rom << ": written" << (result.confirmed ? "" : " but not confirmed") << ": "
                << slotList(plan, 0, result.written) << "; not written: " << slotList(plan, result.written, plan.size())
                << '\n';

@@ -67,7 +67,8 @@ int Show(const std::filesystem::path& romPath, const std::string& speciesText, I
         for (std::size_t c = 0; c < row.size(); ++c)
             widths[c] = std::max(widths[c], DisplayWidth(row[c]));
 
-    io.out << *NameOf(List::Species, species) << " (" << species << "), " << game->name << '\n';
+    std::string text = *NameOf(List::Species, species) + " (" + std::to_string(species) + "), " +
+                       std::string(game->name) + '\n';
     for (const auto& row : rows) {
         std::string line;
         for (std::size_t c = 0; c < row.size(); ++c) {
@@ -77,9 +78,9 @@ int Show(const std::filesystem::path& romPath, const std::string& speciesText, I
         }
         while (!line.empty() && line.back() == ' ')
             line.pop_back();
-        io.out << line << '\n';
+        text += line + '\n';
     }
-    return kSuccess;
+    return WriteOut(io, text);
 }
 
 }  // namespace cli

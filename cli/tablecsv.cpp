@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <system_error>
 
 #include <csv.h>
 
@@ -43,33 +44,77 @@ void appendName(std::string& out, List list, int number)
 // Each record is handed on as soon as it ends, from buffers reused for the next one: storing every
 // field of the file would cost more than parsing it.
 struct Collector {
-    const std::function<void(const CsvRecord&)>* onRecord;
+    const std::function<bool(const CsvRecord&)>* onRecord;
     std::string bytes;
     std::vector<std::pair<std::size_t, std::size_t>> spans;  // (start, length) in bytes
     std::vector<std::string_view> fields;
     int startLine = 0;
     int currentLine = 0;
+    int records = 0;
+    bool stopped = false;      // no more records are handed on
+    std::optional<CsvStop> stop;
+
+    int recordLine() const { return startLine ? startLine : currentLine; }
+    void fail(int line, std::string reason)
+    {
+        stop = CsvStop{line, std::move(reason), false};
+        stopped = true;
+    }
 };
 
 void onField(void* data, std::size_t length, void* self)
 {
     auto& c = *static_cast<Collector*>(self);
+    if (c.stopped)
+        return;
     if (c.startLine == 0)
         c.startLine = c.currentLine;
+    const std::string_view field(static_cast<const char*>(data), length);
+    if (length > kMaxFieldBytes) {
+        c.fail(c.recordLine(), "field " + Quoted(field) + " is longer than 1 KiB; stopped reading");
+        return;
+    }
+    if (const auto bad = FirstBadUtf8(field)) {
+        // Only a quoted field holds line ends: count them to name the line of the bad byte.
+        const auto before = [](std::string_view text) { return int(std::count(text.begin(), text.end(), '\n')); };
+        c.fail(c.startLine + before(c.bytes) + before(field.substr(0, *bad)), "not CSV: not UTF-8 text");
+        return;
+    }
     c.spans.emplace_back(c.bytes.size(), length);
-    c.bytes.append(static_cast<const char*>(data), length);
+    c.bytes.append(field);
 }
 
 void onRecordEnd(int, void* self)
 {
     auto& c = *static_cast<Collector*>(self);
+    if (c.stopped)
+        return;
+    if (++c.records > kMaxRecords) {
+        c.fail(c.recordLine(), "more than 100,000 records; stopped reading");
+        return;
+    }
     c.fields.clear();
     for (const auto& [start, length] : c.spans)
         c.fields.emplace_back(c.bytes.data() + start, length);
-    (*c.onRecord)(CsvRecord{c.startLine ? c.startLine : c.currentLine, c.fields});
+    if (!(*c.onRecord)(CsvRecord{c.recordLine(), c.fields}))
+        c.stopped = true;
     c.bytes.clear();
     c.spans.clear();
     c.startLine = 0;
+}
+
+// What the buffer holds or one read gives, at most size bytes; 0 at the end of the input.
+std::size_t readSome(std::streambuf& in, char* to, std::size_t size)
+{
+    std::streamsize available = in.in_avail();
+    if (available == 0) {
+        if (std::streambuf::traits_type::eq_int_type(in.sgetc(), std::streambuf::traits_type::eof()))
+            return 0;
+        available = in.in_avail();
+    }
+    if (available <= 0)
+        return 0;
+    return static_cast<std::size_t>(in.sgetn(to, std::min(available, static_cast<std::streamsize>(size))));
 }
 
 int noSpaces(unsigned char)
@@ -116,46 +161,73 @@ void AppendLine(std::string& out, const SlotValues& v)
     out += '\n';
 }
 
-bool ParseCsv(std::string_view text, const std::function<void(const CsvRecord&)>& onRecord, int& badLine,
-              std::string& reason)
+std::optional<CsvStop> ReadCsv(std::streambuf& in, const std::function<bool(const CsvRecord&)>& onRecord)
 {
-    if (text.starts_with("\xEF\xBB\xBF"))
-        text.remove_prefix(3);
     csv_parser parser;
-    if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0) {
-        badLine = 1;
-        reason = "out of memory";
-        return false;
-    }
+    if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0)
+        return CsvStop{1, "out of memory", false};
     // The names' leading and trailing spaces are data.
     csv_set_space_func(&parser, noSpaces);
-    Collector collector{&onRecord, {}, {}, {}, 0, 0};
+    Collector c{&onRecord, {}, {}, {}, 0, 0, 0, false, std::nullopt};
 
-    // Fed one line at a time so that each record knows the line it starts on.
-    int line = 0;
-    bool ok = true;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        const std::string_view piece = text.substr(0, end == std::string_view::npos ? text.size() : end + 1);
-        text.remove_prefix(piece.size());
-        collector.currentLine = ++line;
-        if (collector.startLine == 0 && collector.spans.empty() && piece.front() != '\n' && piece.front() != '\r')
-            collector.startLine = line;
-        if (csv_parse(&parser, piece.data(), piece.size(), onField, onRecordEnd, &collector) != piece.size()) {
-            ok = false;
-            break;
+    bool malformed = false;
+    try {
+        std::vector<char> chunk(64 * 1024);
+        std::size_t have = 0;
+        // A byte-order mark may arrive in pieces: gather three bytes (or the whole input) first.
+        for (std::size_t n = 1; have < 3 && n > 0; have += n)
+            n = readSome(in, chunk.data() + have, chunk.size() - have);
+        std::string_view data(chunk.data(), have);
+        if (data.starts_with("\xEF\xBB\xBF"))
+            data.remove_prefix(3);
+
+        // Fed one line at a time so that each record knows the line it starts on.
+        int line = 1;                 // the line of the next byte
+        std::size_t sinceRecord = 0;  // bytes fed since the last line end outside a quoted field
+        bool quoted = false;          // inside a quoted field: strict CSV doubles every quote in one
+        while (!c.stopped && !malformed) {
+            while (!data.empty() && !c.stopped) {
+                const std::size_t end = data.find_first_of("\r\n");
+                const std::string_view piece = data.substr(0, end == std::string_view::npos ? data.size() : end + 1);
+                data.remove_prefix(piece.size());
+                // Checked before libcsv sees the bytes: it keeps a field whole until the field ends.
+                if (sinceRecord + piece.size() > kMaxLineBytes) {
+                    c.fail(c.recordLine() ? c.recordLine() : line, "line longer than 64 KiB; stopped reading");
+                    break;
+                }
+                c.currentLine = line;
+                if (c.startLine == 0 && sinceRecord == 0 && piece.front() != '\n' && piece.front() != '\r')
+                    c.startLine = line;
+                if (csv_parse(&parser, piece.data(), piece.size(), onField, onRecordEnd, &c) != piece.size()) {
+                    malformed = true;
+                    break;
+                }
+                quoted ^= (std::count(piece.begin(), piece.end(), '"') & 1) != 0;
+                const bool lineEnd = piece.back() == '\n' || piece.back() == '\r';
+                sinceRecord = lineEnd && !quoted ? 0 : sinceRecord + piece.size();
+                if (piece.back() == '\n')
+                    ++line;
+            }
+            if (c.stopped || malformed)
+                break;
+            const std::size_t n = readSome(in, chunk.data(), chunk.size());
+            if (n == 0)
+                break;
+            data = std::string_view(chunk.data(), n);
         }
-    }
-    if (ok && csv_fini(&parser, onField, onRecordEnd, &collector) != 0)
-        ok = false;
-    if (!ok) {
-        badLine = collector.startLine ? collector.startLine : line;
-        reason = csv_error(&parser) == CSV_EPARSE ? "not CSV: a quote inside a field that is not quoted, or a quoted "
-                                                    "field that is not closed"
-                                                  : csv_strerror(csv_error(&parser));
+        if (!c.stopped && !malformed && csv_fini(&parser, onField, onRecordEnd, &c) != 0)
+            malformed = true;
+        if (malformed)
+            c.stop = CsvStop{c.recordLine() ? c.recordLine() : line,
+                             csv_error(&parser) == CSV_EPARSE
+                                 ? "not CSV: a quote inside a field that is not quoted, or a quoted field that is not closed"
+                                 : csv_strerror(csv_error(&parser)),
+                             false};
+    } catch (const std::system_error& e) {
+        c.stop = CsvStop{c.currentLine, e.code().message(), true};
     }
     csv_free(&parser);
-    return ok;
+    return c.stop;
 }
 
 }  // namespace cli

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <functional>
+#include <optional>
+#include <streambuf>
 #include <span>
 #include <string>
 #include <string_view>
@@ -27,8 +29,23 @@ struct CsvRecord {
     std::span<const std::string_view> fields;
 };
 
-/// Parses CSV text (BOM and CRLF allowed, nothing trimmed), handing on each record; false with line and reason if malformed.
-bool ParseCsv(std::string_view text, const std::function<void(const CsvRecord&)>& onRecord, int& badLine,
-              std::string& reason);
+/// What a table may hold at most: more stops reading with an error, so that no input (a device that
+/// never ends, one endless line or field) can take unbounded memory, time or output.
+inline constexpr std::size_t kMaxFieldBytes = 1024;
+inline constexpr std::size_t kMaxLineBytes = 64 * 1024;  // a record's bytes, its line end included
+inline constexpr int kMaxRecords = 100'000;
+
+/// Why reading a table stopped before its end.
+struct CsvStop {
+    int line = 0;          // the line it names, 1-based
+    std::string reason;
+    bool readFailed = false;  // the input could not be read (reason is the system's); else bad text
+};
+
+/// Reads CSV text from the buffer as it comes (BOM and CRLF allowed, nothing trimmed, every field
+/// UTF-8), handing on each record until onRecord returns false. Nullopt when the text ended or
+/// onRecord asked to stop; otherwise why it stopped: a failed read, malformed CSV, text that is not
+/// UTF-8, or a limit passed.
+std::optional<CsvStop> ReadCsv(std::streambuf& in, const std::function<bool(const CsvRecord&)>& onRecord);
 
 }  // namespace cli

@@ -1,6 +1,8 @@
 #include "cli/text.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace cli {
 namespace {
@@ -13,6 +15,27 @@ void appendHex(std::string& out, const char* prefix, char32_t value, int digits)
     out += prefix;
     for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
         out += hex[(value >> shift) & 15];
+}
+
+// Appends the character at the start of text, escaped; returns how many bytes it took.
+std::size_t appendEscapedCharacter(std::string& out, std::string_view text, bool escapeQuotes)
+{
+    char32_t cp = 0;
+    const std::size_t length = DecodeUtf8(text, cp);
+    if (length == 0) {
+        appendHex(out, "\\x", static_cast<unsigned char>(text[0]), 2);
+        return 1;
+    }
+    // An escape sequence in a name could take over the user's terminal.
+    if (cp < 0x20 || cp == 0x7F)
+        appendHex(out, "\\x", cp, 2);
+    else if (cp >= 0x80 && cp <= 0x9F)
+        appendHex(out, "\\u", cp, 4);
+    else if (escapeQuotes && (cp == '"' || cp == '\\'))
+        (out += '\\') += static_cast<char>(cp);
+    else
+        out.append(text.substr(0, length));
+    return length;
 }
 
 }  // namespace
@@ -47,39 +70,59 @@ std::size_t DecodeUtf8(std::string_view text, char32_t& cp)
             return 0;
         cp = (cp << 6) | (c & 0x3F);
     }
+    // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
     static constexpr std::uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
     if (cp < kSmallest[length] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
         return 0;
     return length;
 }
 
+std::optional<std::size_t> FirstBadUtf8(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        // Tables are almost all ASCII: skip it eight bytes at a time.
+        for (std::uint64_t word; i + 8 <= text.size(); i += 8) {
+            std::memcpy(&word, text.data() + i, 8);
+            if (word & 0x8080808080808080u)
+                break;
+        }
+        if (i >= text.size())
+            break;
+        char32_t cp = 0;
+        const std::size_t length = DecodeUtf8(text.substr(i), cp);
+        if (length == 0)
+            return i;
+        i += length;
+    }
+    return std::nullopt;
+}
+
+std::size_t DisplayWidth(std::string_view text)
+{
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+std::string Escaped(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();)
+        at += appendEscapedCharacter(out, text.substr(at), false);
+    return out;
+}
+
 std::string Quoted(std::string_view input)
 {
     std::string out = "\"";
     std::size_t at = 0;
-    for (std::size_t characters = 0; at < input.size() && characters < kQuotedCharacters; ++characters) {
-        char32_t cp = 0;
-        const std::size_t length = DecodeUtf8(input.substr(at), cp);
-        if (length == 0) {
-            appendHex(out, "\\x", static_cast<unsigned char>(input[at]), 2);
-            ++at;
-            continue;
-        }
-        // An escape sequence in a name could take over the user's terminal.
-        if (cp < 0x20 || cp == 0x7F)
-            appendHex(out, "\\x", cp, 2);
-        else if (cp >= 0x80 && cp <= 0x9F)
-            appendHex(out, "\\u", cp, 4);
-        else if (cp == '"' || cp == '\\')
-            (out += '\\') += static_cast<char>(cp);
-        else
-            out.append(input.substr(at, length));
-        at += length;
-    }
-    out += '"';
-    if (at < input.size())
-        out += "... (" + std::to_string(input.size()) + " bytes)";
-    return out;
+    for (std::size_t characters = 0; at < input.size() && characters < kQuotedCharacters; ++characters)
+        at += appendEscapedCharacter(out, input.substr(at), true);
+    if (at == input.size())
+        return out + '"';
+    return out + "...\" (" + std::to_string(input.size()) + " bytes)";
 }
 
 }  // namespace cli

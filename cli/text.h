@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,9 +11,19 @@ namespace cli {
 /// text is empty or begins with a byte that starts no such sequence.
 std::size_t DecodeUtf8(std::string_view text, char32_t& codePoint);
 
-/// Input as a message quotes it: in double quotes, at most 40 characters (code points), with
-/// control characters (C0, DEL, C1), bytes that are not UTF-8, quotes and backslashes escaped; a
-/// longer text is cut and followed by its length in bytes.
+/// Whether the text is well-formed UTF-8; if not, the offset of the first bad byte.
+std::optional<std::size_t> FirstBadUtf8(std::string_view text);
+
+/// Number of characters of UTF-8 text, for aligning columns.
+std::size_t DisplayWidth(std::string_view text);
+
+/// Text from the input made safe for a terminal: C0 controls, DEL and bytes that are not UTF-8 as
+/// \xhh, C1 controls (U+0080 to U+009F) as \u00hh; everything else as it is.
+std::string Escaped(std::string_view text);
+
+/// Input as a message quotes it: in double quotes, escaped as Escaped does (and quotes and
+/// backslashes too, so the quoting cannot be misread), at most its first 40 characters (code
+/// points); a longer text is cut and followed by its length in bytes.
 std::string Quoted(std::string_view input);
 
 }  // namespace cli

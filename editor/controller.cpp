@@ -54,7 +54,8 @@ QString reasonOf(const rom::RomError& error)
     case rom::ErrorKind::InvalidSlot: what = QStringLiteral("There is no such slot"); break;
     case rom::ErrorKind::SyncFailed: what = QStringLiteral("The written bytes could not be made safe on the disk"); break;
     case rom::ErrorKind::SlotChanged: what = QStringLiteral("The slot was changed by another program since it was shown"); break;
-    case rom::ErrorKind::Locked: what = QStringLiteral("Another program is writing to the file"); break;
+    case rom::ErrorKind::Locked: what = QStringLiteral("Another program holds a lock on the table"); break;
+    case rom::ErrorKind::Interrupted: what = QStringLiteral("The save was interrupted"); break;
     }
     QString text = detail.isEmpty() ? what + u'.' : what + QStringLiteral(": ") + detail + u'.';
     if (error.mayHaveChanged)

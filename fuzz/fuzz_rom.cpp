@@ -6,86 +6,17 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <map>
 #include <string>
 
+#include "fuzz/memoryfiles.h"
 #include "rom/slotcodec.h"
 #include "rom/supportedgames.h"
 
 namespace {
 
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-
-/// Which call of each kind fails during one save; -1: none.
-struct Faults {
-    int write = -1;
-    std::size_t shortBytes = 0;  // what the failing write lands first
-    int reserve = -1;
-    int sync = -1;
-    int close = -1;
-    int writes = 0, reserves = 0, syncs = 0, closes = 0;
-};
-
-// A sparse in-memory file: only the bytes the input gives exist, the rest reads as zero.
-class MemoryFile final : public rom::RomFile {
-public:
-    MemoryFile(std::map<std::uint64_t, std::uint8_t>& bytes, std::int64_t size, Faults& faults)
-        : m_bytes(bytes), m_size(size), m_faults(faults)
-    {
-    }
-    bool readAt(std::uint64_t offset, std::span<std::uint8_t> out) override
-    {
-        if (offset + out.size() > static_cast<std::uint64_t>(m_size))
-            return false;
-        for (std::size_t i = 0; i < out.size(); ++i) {
-            auto it = m_bytes.find(offset + i);
-            out[i] = it == m_bytes.end() ? 0 : it->second;
-        }
-        return true;
-    }
-    std::size_t writeAt(std::uint64_t offset, std::span<const std::uint8_t> b) override
-    {
-        check(offset + b.size() <= static_cast<std::uint64_t>(m_size));  // a write must never grow the file
-        std::size_t n = b.size();
-        if (m_faults.writes++ == m_faults.write)
-            n = std::min(m_faults.shortBytes, b.size() - 1);
-        for (std::size_t i = 0; i < n; ++i)
-            m_bytes[offset + i] = b[i];
-        return n;
-    }
-    bool reserve(std::uint64_t, std::uint64_t) override { return m_faults.reserves++ != m_faults.reserve; }
-    bool lock(std::uint64_t, std::uint64_t) override { return true; }
-    bool sync() override { return m_faults.syncs++ != m_faults.sync; }
-    bool close() override { return m_faults.closes++ != m_faults.close; }
-    std::int64_t size() override { return m_size; }
-    std::string lastError() const override { return "injected failure"; }
-
-private:
-    std::map<std::uint64_t, std::uint8_t>& m_bytes;
-    std::int64_t m_size;
-    Faults& m_faults;
-};
-
-class MemoryFileSystem final : public rom::FileSystem {
-public:
-    std::map<std::uint64_t, std::uint8_t> bytes;
-    std::int64_t size = 0;
-    Faults faults;
-    rom::Result<std::unique_ptr<rom::RomFile>> openReadWrite(const std::filesystem::path&) override
-    {
-        return std::unique_ptr<rom::RomFile>(std::make_unique<MemoryFile>(bytes, size, faults));
-    }
-    rom::Result<std::unique_ptr<rom::RomFile>> openReadOnly(const std::filesystem::path& path) override
-    {
-        return openReadWrite(path);
-    }
-};
+using fuzzfiles::check;
+using fuzzfiles::MemoryFileSystem;
 
 struct Input {
     const std::uint8_t* data;
@@ -131,13 +62,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint64_t tableBytes = std::uint64_t(rom::kSpeciesRows) * rom::EvolutionRecord::kSize;
     fs.size = static_cast<std::int64_t>(game.tableBase + (std::uint64_t(in.takeWord()) * 3) % (tableBytes + 64));
     for (std::uint64_t i = 0; i < 16; ++i)
-        fs.bytes[i] = in.take();
+        fs.bytes.set(i, in.take());
     if (in.take() & 1) {  // most inputs should reach the write path
         for (std::uint64_t i = 0; i < 4; ++i)
-            fs.bytes[12 + i] = static_cast<std::uint8_t>(game.code[i]);
+            fs.bytes.set(12 + i, static_cast<std::uint8_t>(game.code[i]));
     }
     for (std::uint64_t i = 0; i < 64 && in.size; ++i)
-        fs.bytes[game.tableBase + i] = in.take();
+        fs.bytes.set(game.tableBase + i, in.take());
 
     const auto id = rom::IdentifyRom("memory", fs);
     check(bool(id));
@@ -172,11 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto err = rom::WriteSlot("memory", game.code, row, slot, w, expected, fs);
         const std::uint64_t at = rom::FieldOffset(game.tableBase, row, slot, rom::Field::Method);
         auto unchangedOutside = [&](std::uint64_t from, std::uint64_t to) {
-            for (const auto& [offset, value] : fs.bytes) {
-                auto old = before.find(offset);
-                if (offset < from || offset >= to)
-                    check(old != before.end() ? old->second == value : value == 0);
-            }
+            fs.bytes.forEachDifference(before, [&](std::uint64_t offset) { check(offset >= from && offset < to); });
         };
         if (err) {
             check(err->kind != rom::ErrorKind::SlotChanged || !shown || stale < 16);

@@ -1,5 +1,6 @@
 #include "rom/romfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -8,7 +9,12 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdlib>
+#include <exception>
+#include <string>
 
 namespace rom {
 namespace {
@@ -105,8 +111,8 @@ public:
             if (err == EINVAL || err == ENOLCK || err == EOPNOTSUPP)
                 return true;  // no locks on this file system: the comparison before writing still guards
             if ((err != EAGAIN && err != EACCES && err != EINTR) || std::chrono::steady_clock::now() > giveUp) {
-                m_error = err == EAGAIN || err == EACCES ? "another program is writing to the file"
-                                                         : systemReason(err);
+                // Contention is what ErrorKind::Locked says already: no second reason to repeat it.
+                m_error = err == EAGAIN || err == EACCES ? std::string() : systemReason(err);
                 return false;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -175,14 +181,22 @@ public:
 private:
     static Result<std::unique_ptr<RomFile>> openWith(const std::filesystem::path& path, int mode)
     {
-        // Existing file only: never created, never truncated.
+        // Existing file only: never created, never truncated. Without O_NONBLOCK a FIFO's open waits
+        // for a writer that may never come; a FIFO or a device is then refused, not read. The flag
+        // changes nothing for a regular file, so it stays set.
         int fd = -1;
         do {
-            fd = ::open(path.c_str(), mode | O_CLOEXEC);
+            fd = ::open(path.c_str(), mode | O_CLOEXEC | O_NONBLOCK);
         } while (fd < 0 && errno == EINTR);
         if (fd < 0)
             return RomError{ErrorKind::CannotOpen, systemReason(errno)};
-        return std::unique_ptr<RomFile>(std::make_unique<PosixFile>(fd));
+        auto file = std::make_unique<PosixFile>(fd);
+        struct stat st {};
+        if (::fstat(fd, &st) != 0)
+            return RomError{ErrorKind::CannotOpen, systemReason(errno)};
+        if (!S_ISREG(st.st_mode))
+            return RomError{ErrorKind::CannotOpen, "not a regular file"};
+        return std::unique_ptr<RomFile>(std::move(file));
     }
 };
 
@@ -197,6 +211,44 @@ FileSystem& SystemFiles()
 void IgnoreFileSizeSignal()
 {
     std::signal(SIGXFSZ, SIG_IGN);
+}
+
+namespace {
+
+const char* g_program = "";
+
+[[noreturn]] void endWithOneLine()
+{
+    std::string what = "ended without a reason";
+    if (const std::exception_ptr thrown = std::current_exception()) {
+        try {
+            std::rethrow_exception(thrown);
+        } catch (const std::exception& e) {
+            what = e.what();
+        } catch (...) {
+            what = "an exception of an unknown type";
+        }
+    }
+    std::string line = std::string(g_program) + ": internal error: " + what;
+    std::replace_if(line.begin(), line.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    line += '\n';
+    for (std::size_t done = 0; done < line.size();) {
+        const ssize_t n = ::write(STDERR_FILENO, line.data() + done, line.size() - done);
+        if (n > 0)
+            done += static_cast<std::size_t>(n);
+        else if (n == 0 || errno != EINTR)
+            break;
+    }
+    // No destructors or exit handlers: the program's state is unknown, and they could throw again.
+    std::_Exit(1);
+}
+
+}  // namespace
+
+void ExitOnUncaughtException(const char* program)
+{
+    g_program = program;
+    std::set_terminate(endWithOneLine);
 }
 
 }  // namespace rom

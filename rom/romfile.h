@@ -20,7 +20,8 @@ enum class ErrorKind {
     SyncFailed,       // the written bytes could not be made durable (sync or close failed)
     InvalidSlot,      // species row or slot number out of range
     SlotChanged,      // the slot no longer holds the bytes the caller last read: someone else wrote it
-    Locked,           // another program holds the lock on the bytes to be written
+    Locked,           // another program holds a lock (read or write) on the bytes to be written
+    Interrupted,      // the caller asked a batch to stop (a signal came) before this slot's write
 };
 
 /// Bytes [first, last] of the file, as absolute offsets.
@@ -86,7 +87,8 @@ enum class Access { ReadOnly, ReadWrite };
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
-    /// An existing file opened for reading and writing, never created or truncated.
+    /// An existing regular file opened for reading and writing, never created or truncated; anything
+    /// else (a FIFO, a device, a folder) is refused at once with CannotOpen.
     virtual Result<std::unique_ptr<RomFile>> openReadWrite(const std::filesystem::path& path) = 0;
     /// An existing file opened for reading only; writes through it fail.
     virtual Result<std::unique_ptr<RomFile>> openReadOnly(const std::filesystem::path& path) = 0;
@@ -103,5 +105,10 @@ FileSystem& SystemFiles();
 /// Makes a write past the process's file-size limit fail with an error instead of killing the
 /// program with SIGXFSZ, so a save can report it and undo what it wrote. Call once at start.
 void IgnoreFileSizeSignal();
+
+/// Makes an exception that nothing catches (in main, in a thread, inside Qt's event loop) end the
+/// program with one line "PROGRAM: internal error: WHAT" on standard error and exit status 1, instead
+/// of the runtime's abort. Call once at start.
+void ExitOnUncaughtException(const char* program);
 
 }  // namespace rom

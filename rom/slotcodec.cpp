@@ -214,7 +214,7 @@ SlotBytes ComposeSlot(const SlotBytes& kept, const SlotWrite& values)
 }
 
 BatchResult WriteSlots(const std::filesystem::path& path, const GameCode& game, std::span<const SlotChange> changes,
-                       FileSystem& files)
+                       FileSystem& files, const volatile std::sig_atomic_t* stopRequested)
 {
     BatchResult result;
     auto stop = [&](std::size_t at, RomError error) {
@@ -276,6 +276,11 @@ BatchResult WriteSlots(const std::filesystem::path& path, const GameCode& game, 
     }
 
     for (const SlotChange& c : changes) {
+        if (stopRequested && *stopRequested) {
+            result.at = result.written;
+            result.error = RomError{ErrorKind::Interrupted, {}};
+            break;
+        }
         if (auto error = writeOrRestore(file, slotStart(base, c.speciesRow, c.slot), c.expected, c.wanted)) {
             result.at = result.written;
             result.error = std::move(error);

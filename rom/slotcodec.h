@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -106,7 +107,10 @@ struct BatchResult {
 /// Writes several slots under one lock with one sync at the end. Before the first write, every slot
 /// is compared with its expected bytes (any difference: SlotChanged, nothing written) and reserved.
 /// Each slot is then one write, put back on failure; the slots before it stay written and are synced.
+/// When stopRequested is given and has become non-zero (a signal handler sets it), the batch stops before the
+/// next slot's write with Interrupted, and what it wrote is synced as after a failure.
 BatchResult WriteSlots(const std::filesystem::path& path, const GameCode& game, std::span<const SlotChange> changes,
-                       FileSystem& files = SystemFiles());
+                       FileSystem& files = SystemFiles(),
+                       const volatile std::sig_atomic_t* stopRequested = nullptr);
 
 }  // namespace rom

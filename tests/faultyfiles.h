@@ -4,8 +4,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <memory>
+#include <streambuf>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 #include "rom/romfile.h"
@@ -36,6 +39,7 @@ public:
     Fault lockFault;
     Fault syncFault;
     Fault closeFault;                  // the file is closed all the same, as the system does
+    std::function<void(int)> onWrite;  // called before each write with its number (0 = the first)
 
     // What the code under test asked for, in order: "open", "lock", "reserve", "write", "sync", "close".
     std::string calls;
@@ -50,6 +54,8 @@ public:
     }
 
 private:
+    int writes = 0;
+
     rom::Result<std::unique_ptr<rom::RomFile>> wrap(rom::Result<std::unique_ptr<rom::RomFile>> real)
     {
         record("open");
@@ -80,6 +86,8 @@ private:
         std::size_t writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) override
         {
             m_fs.record("write");
+            if (m_fs.onWrite)
+                m_fs.onWrite(m_fs.writes++);
             if (!m_fs.writeFault.fires())
                 return m_inner->writeAt(offset, bytes);
             std::size_t landed = 0;
@@ -124,6 +132,48 @@ private:
         FaultyFileSystem& m_fs;
         std::string m_error;
     };
+};
+
+/// Standard input that hands out text a few bytes at a time, as a pipe does, and fails with EIO
+/// once failAt bytes have been read (never if failAt is past the text's end plus one).
+class FailingInput final : public std::streambuf {
+public:
+    FailingInput(std::string_view text, std::size_t failAt, std::size_t piece = 7)
+        : m_text(text), m_failAt(failAt), m_piece(std::max<std::size_t>(piece, 1))
+    {
+    }
+
+protected:
+    int_type underflow() override
+    {
+        if (gptr() < egptr())
+            return traits_type::to_int_type(*gptr());
+        if (m_given >= m_failAt)
+            throw std::system_error(EIO, std::generic_category());
+        if (m_given >= m_text.size())
+            return traits_type::eof();
+        const std::size_t n = std::min({m_piece, m_text.size() - m_given, m_failAt - m_given});
+        char* at = const_cast<char*>(m_text.data() + m_given);
+        setg(at, at, at + n);
+        m_given += n;
+        return traits_type::to_int_type(*gptr());
+    }
+
+private:
+    std::string_view m_text;
+    std::size_t m_failAt;
+    std::size_t m_piece;
+    std::size_t m_given = 0;
+};
+
+/// Standard output on a full disk: every write fails with ENOSPC.
+class FullOutput final : public std::streambuf {
+protected:
+    int_type overflow(int_type) override { throw std::system_error(ENOSPC, std::generic_category()); }
+    std::streamsize xsputn(const char*, std::streamsize) override
+    {
+        throw std::system_error(ENOSPC, std::generic_category());
+    }
 };
 
 }  // namespace faulty

@@ -3,6 +3,7 @@
 #include <string_view>
 #include <vector>
 
+#include "rom/romfile.h"
 #include "tools/sampleimage.h"
 
 namespace {
@@ -22,6 +23,7 @@ void usage(std::FILE* to, const char* program)
 
 int main(int argc, char* argv[])
 {
+    rom::ExitOnUncaughtException("quorvane-sample");
     bool force = false;
     std::vector<const char*> operands;
     for (int i = 1; i < argc; ++i) {

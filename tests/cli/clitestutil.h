@@ -18,6 +18,8 @@
 namespace clitest {
 
 using namespace romtest;
+using faulty::FailingInput;
+using faulty::FullOutput;
 
 struct Ran {
     int status;
@@ -25,15 +27,25 @@ struct Ran {
     std::string err;
 };
 
+/// Runs the command line in-process on these buffers as standard input and output (output captured
+/// when none is given).
+inline Ran runOn(const std::vector<std::string>& args, std::streambuf& input, std::streambuf* output = nullptr,
+                 rom::FileSystem& files = rom::SystemFiles())
+{
+    std::istream in(&input);
+    std::ostringstream captured, err;
+    std::ostream out(output ? output : captured.rdbuf());
+    cli::Io io{in, out, err, files};
+    const int status = cli::Run(args, io);
+    return {status, captured.str(), err.str()};
+}
+
 /// Runs the command line in-process, with input as standard input.
 inline Ran run(const std::vector<std::string>& args, rom::FileSystem& files = rom::SystemFiles(),
                const std::string& input = "")
 {
-    std::istringstream in(input);
-    std::ostringstream out, err;
-    cli::Io io{in, out, err, files};
-    const int status = cli::Run(args, io);
-    return {status, out.str(), err.str()};
+    std::stringbuf in(input);
+    return runOn(args, in, nullptr, files);
 }
 
 /// Runs a shell command line: its exit status and standard output.

@@ -1,6 +1,10 @@
 // Export, diff and show: the text form of the table and what each command reads.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
 #include "tests/cli/clitestutil.h"
 
 namespace {
@@ -77,6 +81,87 @@ TEST(Export, AllWritesEverySlotAndOutputGoesToTheFileNamed)
     EXPECT_EQ(l[2], "1,Bulbasaur,2,0,None,,,0,None");
     EXPECT_EQ(l.back(), "649,Genese,7,0,None,,,0,None");
     EXPECT_EQ(text.find('\r'), std::string::npos);
+}
+
+std::string contents(const std::filesystem::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::set<std::string> entries(const std::filesystem::path& folder)
+{
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.insert(e.path().filename().string());
+    return names;
+}
+
+// -o FILE replaces a regular file as a whole, keeping its mode; a link is followed to the file it
+// names and stays a link; a device is written as it is; "-" is standard output.
+TEST(Export, OutputReplacesTheFileNamedAndKeepsItsModeAndLinks)
+{
+    TempDir dir;
+    const auto p = sampleImage(dir, irbo());
+    const std::string expected = run({"export", p.string()}).out;
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    writeText(dir.file("old.csv"), "previous export\n");
+    ::chmod(dir.file("old.csv").c_str(), 0640);
+    writeText(dir.file("target.csv"), "previous export\n");
+    ::chmod(dir.file("target.csv").c_str(), 0604);
+    std::filesystem::create_symlink("target.csv", dir.file("link.csv"));
+    struct Case {
+        std::string output;
+        std::string file;  // where the text must land, with its mode
+        mode_t mode;
+    };
+    const Case cases[] = {
+        {dir.file("old.csv").string(), dir.file("old.csv").string(), 0640},
+        {dir.file("new.csv").string(), dir.file("new.csv").string(), 0666 & ~mask},
+        {dir.file("link.csv").string(), dir.file("target.csv").string(), 0604},
+        {"/dev/null", "", 0},
+        {"-", "", 0},
+    };
+    for (const Case& c : cases) {
+        const Ran r = run({"export", p.string(), "-o", c.output});
+        ASSERT_EQ(r.status, 0) << c.output << ": " << r.err;
+        EXPECT_EQ(r.out, c.output == "-" ? expected : "") << c.output;
+        if (c.file.empty())
+            continue;
+        EXPECT_EQ(contents(c.file), expected) << c.output;
+        struct stat st {};
+        ASSERT_EQ(::stat(c.file.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, c.mode) << c.output;
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.csv")));
+    EXPECT_EQ(entries(dir.path()), (std::set<std::string>{"rom.nds", "old.csv", "new.csv", "target.csv", "link.csv"}));
+}
+
+// A write that fails part-way (here at a 4 KiB file-size limit) leaves the previous export whole.
+TEST(Export, AFailedWriteLeavesThePreviousFileAndNoTemporary)
+{
+    TempDir dir;
+    const auto p = sampleImage(dir, irbo());
+    const auto out = dir.file("table.csv");
+    writeText(out, "previous export\n");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        rom::IgnoreFileSizeSignal();
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const Ran r = run({"export", p.string(), "--all", "-o", out.string()});
+        ::_exit(r.status == 1 && r.err == out.string() + ": cannot be written: " +
+                                              std::generic_category().message(EFBIG) + "\n"
+                    ? 0
+                    : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the export did not fail as expected";
+    EXPECT_EQ(contents(out), "previous export\n");
+    EXPECT_EQ(entries(dir.path()), (std::set<std::string>{"rom.nds", "table.csv"}));
 }
 
 TEST(Export, RefusesToWriteOverTheRom)

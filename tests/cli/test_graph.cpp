@@ -63,12 +63,12 @@ Drawn expected(const std::string& csv)
 {
     Drawn d;
     std::set<std::string> nodes;
-    int badLine = 0, line = 0;
-    std::string reason;
-    EXPECT_TRUE(cli::ParseCsv(csv, [&](const cli::CsvRecord& r) {
+    int line = 0;
+    std::stringbuf text(csv);
+    const auto stop = cli::ReadCsv(text, [&](const cli::CsvRecord& r) {
         const auto f = [&](int i) { return std::string(r.fields[std::size_t(i)]); };
         if (++line == 1 || f(3) == "0")
-            return;
+            return true;
         std::string label = f(4).empty() ? "no row: method " + f(3) : f(4);
         if (const auto list = cli::ParameterList(rom::KindOf(std::stoi(f(3)))); !f(5).empty())
             label += ": " + (f(6).empty() ? "no row: " + std::string(cli::WhatOf(*list)) + " " + f(5) : f(6));
@@ -78,7 +78,9 @@ Drawn expected(const std::string& csv)
         d.edges.insert(source + " -> " + target + ": " + label);
         nodes.insert(source + " [solid]");
         nodes.insert(species ? target + " [solid]" : source + " -> " + target + " [dashed]");
-    }, badLine, reason)) << reason;
+        return true;
+    });
+    EXPECT_FALSE(stop) << stop->reason;
     for (const std::string& n : nodes)  // a target that is no species: one node for each species naming it
         d.nodes.insert(n.find(" -> ") == std::string::npos ? n : n.substr(n.find(" -> ") + 4));
     return d;

@@ -1,7 +1,10 @@
 // Import: what it accepts, what it refuses (with the line), and how it writes.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include "tests/cli/clitestutil.h"
 
@@ -11,6 +14,15 @@ using namespace clitest;
 
 const std::string kHeader = "species,slot,method,parameter,target\n";
 const std::string kValidChange = "1,1,8,82,3\n";  // Bulbasaur slot 1 becomes Fire Stone into Venusaur
+
+std::string repeated(const std::string& text, std::size_t times)
+{
+    std::string out;
+    out.reserve(text.size() * times);
+    for (std::size_t i = 0; i < times; ++i)
+        out += text;
+    return out;
+}
 
 struct BadInput {
     const char* what;
@@ -78,7 +90,23 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"unclosed quote", kHeader + kValidChange + "2,1,4,\"30,3\n", "3: not CSV"},
         BadInput{"stray quote", kHeader + kValidChange + "2,1,4,3\"0,3\n", "3: not CSV"},
         BadInput{"not UTF-8", kHeader + kValidChange + "2,1,4,30,3\xE9\n", "3: not CSV: not UTF-8 text"},
-        BadInput{"empty file", "", "1: not CSV: no header line"}),
+        BadInput{"empty file", "", "1: not CSV: no header line"},
+        // A record is named by its first line, wherever the parser noticed the problem.
+        BadInput{"quote left open over lines", kHeader + kValidChange + "2,1,4,\"30,3\n\n25,1,8,84,26\n", "3: not CSV"},
+        // Input reaches the terminal only escaped, and at most its first 40 characters.
+        BadInput{"controls escaped", "species,slot,method,parameter,target,\x1B]0;x\x07\xC2\x9B\x7F\n" + kValidChange,
+                 "1: unknown column \"\\x1b]0;x\\x07\\u009b\\x7f\"\n"},
+        BadInput{"long field cut", kHeader + kValidChange + "2,1,4," + repeated("\xC3\xA9", 50) + ",3\n",
+                 "3: parameter \"" + repeated("\xC3\xA9", 40) + "...\" (100 bytes) is not a number\n"},
+        // Limits: each stops reading at once and names the line.
+        BadInput{"field over 1 KiB", kHeader + kValidChange + "2,1,4,30," + std::string(1025, '7') + "\n",
+                 "3: field \"" + std::string(40, '7') + "...\" (1025 bytes) is longer than 1 KiB; stopped reading\n"},
+        BadInput{"line over 64 KiB", kHeader + kValidChange + "2,1,4,30,3" + std::string(70'000, ',') + "\n",
+                 "3: line longer than 64 KiB; stopped reading\n"},
+        BadInput{"quoted field over 64 KiB of short lines", kHeader + kValidChange + "2,1,4,\"" + repeated("x\n", 40'000),
+                 "3: line longer than 64 KiB; stopped reading\n"},
+        BadInput{"over 100000 records", kHeader + kValidChange + repeated(",,,,\n", 100'000),
+                 "100001: more than 100,000 records; stopped reading\n"}),
     [](const ::testing::TestParamInfo<BadInput>& info) {
         std::string name = info.param.what;
         std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
@@ -96,6 +124,61 @@ TEST(Import, EveryProblemIsReportedNotOnlyTheFirst)
     for (const char* line : {":2: ", ":4: ", ":5: "})
         EXPECT_NE(r.err.find(csv.string() + line), std::string::npos) << line << "\n" << r.err;
     EXPECT_NE(r.err.find("3 problems"), std::string::npos) << r.err;
+}
+
+TEST(Import, StopsReadingAfterAHundredProblems)
+{
+    TempDir dir;
+    const auto p = sampleImage(dir, irbo());
+    const auto before = table(p, irbo());
+    const auto csv = dir.file("edits.csv");
+    writeText(csv, kHeader + kValidChange + repeated("x,1,4,30,3\n", 150));  // lines 3 to 152 are wrong
+    const Ran r = run({"import", p.string(), csv.string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 102) << r.err;
+    EXPECT_NE(r.err.find(csv.string() + ":102: species \"x\" is not a number\n" + csv.string() +
+                         ": stopping after 100 problems\n" + p.string() + ": nothing written (100 or more problems in " +
+                         csv.string() + ")\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(table(p, irbo()), before);
+}
+
+// A read that fails part-way fails the whole import: none of the slots read before it is written.
+TEST(Import, AnyReadErrorOnTheTableWritesNothing)
+{
+    TempDir dir;
+    const auto p = sampleImage(dir, irbo());
+    const auto before = table(p, irbo());
+    const std::string text = kHeader + kValidChange + "2,1,4,33,3\n";
+    const std::string eio = std::generic_category().message(EIO);
+    struct Case {
+        std::string file;
+        std::size_t failAt;  // for standard input
+        std::string says;
+    };
+    const Case cases[] = {
+        {dir.path().string(), 0, dir.path().string() + ": cannot be read: " + std::generic_category().message(EISDIR)},
+        {dir.file("gone\x1B[2J.csv").string(), 0,
+         (dir.path() / "gone\\x1b[2J.csv").string() + ": cannot be read: " + std::generic_category().message(ENOENT)},
+        {"-", 0, "standard input: cannot be read: " + eio},
+        {"-", kHeader.size() + 5, "standard input: cannot be read: " + eio},
+        {"-", text.size(), "standard input: cannot be read: " + eio},  // at the read that would have said "end"
+    };
+    for (const Case& c : cases) {
+        for (const bool dryRun : {true, false}) {
+            FailingInput input(text, c.failAt);
+            const Ran r = runOn(dryRun ? std::vector<std::string>{"import", "-n", p.string(), c.file}
+                                       : std::vector<std::string>{"import", p.string(), c.file},
+                                input);
+            EXPECT_EQ(r.status, 1) << c.says;
+            EXPECT_EQ(r.out, "");
+            EXPECT_NE(r.err.find(c.says + "\n"), std::string::npos) << r.err;
+            EXPECT_EQ(table(p, irbo()), before) << c.says;
+        }
+    }
+    FailingInput whole(text, text.size() + 1);
+    EXPECT_EQ(runOn({"import", p.string(), "-"}, whole).out, "2 slots changed\n");
 }
 
 TEST(Import, SpreadsheetFormsAreAccepted)
@@ -166,18 +249,22 @@ TEST(Import, WritesWhatTheEditorsSaveWould)
     putWord(t, 24, 4);      // slot 5: Level Up with level word 0x01C8, read as 200 (no row)
     putWord(t, 26, 0x01C8);
     putWord(t, 28, 3);
+    putWord(t, 30, 4);      // slot 6: Level Up, level word 0x02BC: read as item 700 once the method is 8
+    putWord(t, 32, 0x02BC);
+    putWord(t, 34, 2);
     putTable(p, irbo(), t);
     const auto csv = dir.file("edits.csv");
-    writeText(csv, kHeader + "1,1,4,32,3\n1,2,64,,1\n1,3,0,,0\n1,4,6,700,4\n1,5,4,200,4\n");
+    writeText(csv, kHeader + "1,1,4,32,3\n1,2,64,,1\n1,3,0,,0\n1,4,6,700,4\n1,5,4,200,4\n1,6,8,700,2\n");
     const Ran r = run({"import", p.string(), csv.string()});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "5 slots changed\n");
-    EXPECT_EQ(readBytes(p, irbo().tableBase, 30), (std::vector<std::uint8_t>{
+    EXPECT_EQ(r.out, "6 slots changed\n");
+    EXPECT_EQ(readBytes(p, irbo().tableBase, 36), (std::vector<std::uint8_t>{
                                                       4, 0, 32, 0, 3, 0,        // method and level words rewritten
                                                       0x40, 1, 0xD2, 4, 1, 0,   // method and parameter kept
                                                       0, 0, 77, 0, 0, 0,        // None leaves the parameter
                                                       6, 0, 0xBC, 2, 4, 0,      // unlisted item kept
-                                                      4, 0, 0xC8, 1, 4, 0}));   // unlisted level's word kept
+                                                      4, 0, 0xC8, 1, 4, 0,      // unlisted level's word kept
+                                                      8, 0, 0xBC, 2, 2, 0}));   // checked with the new method's width
 }
 
 // Another program writes a slot between the plan and the write: nothing is written.
@@ -252,6 +339,133 @@ TEST(ImportFailure, FailedSyncNamesTheSlotsNotConfirmed)
     EXPECT_NE(r.err.find("could not be made safe on the disk: Input/output error; written but not confirmed: "
                          "Bulbasaur (1) slot 1, Ivysaur (2) slot 1"),
               std::string::npos) << r.err;
+}
+
+// A batch that stops before its first write says "nothing written", once, and the lock's reason once,
+// whoever holds it and whatever kind of lock it is.
+TEST(ImportFailure, BatchStoppedBeforeItsFirstWriteSaysNothingWritten)
+{
+    TempDir dir;
+    const auto p = sampleImage(dir, irbo());
+    const auto before = table(p, irbo());
+    const auto csv = dir.file("edits.csv");
+    writeText(csv, kHeader + kValidChange + "2,1,4,33,3\n");
+    int other = -1;
+    struct Case {
+        const char* what;
+        std::function<void(FaultyFileSystem&, ChangingFiles&)> arm;
+        bool changing;
+        std::string says;
+    };
+    const Case cases[] = {
+        {"read lock held", [&](FaultyFileSystem&, ChangingFiles&) {
+             struct flock range {};
+             range.l_type = F_RDLCK;
+             range.l_whence = SEEK_SET;
+             range.l_start = static_cast<off_t>(irbo().tableBase + 44 + 5);  // Ivysaur slot 1's last byte
+             range.l_len = 1;
+             other = ::open(p.c_str(), O_RDONLY);
+             ASSERT_EQ(::fcntl(other, F_OFD_SETLK, &range), 0);
+         }, false, ": another program holds a lock on the table; nothing written\n"},
+        {"no space at reservation", [](FaultyFileSystem& fs, ChangingFiles&) { fs.reserveFault.after = 1; }, false,
+         ": writing Ivysaur (2) slot 1 failed: writing failed: No space left on device; nothing written\n"},
+        {"game changed", [&](FaultyFileSystem&, ChangingFiles& files) {
+             files.onThirdOpen = [&] { writeBytes(p, 12, {'I', 'R', 'E', 'O'}); };
+         }, true, ": the file has changed since it was identified: the file's game code has changed since it was "
+                  "opened; nothing written\n"},
+    };
+    for (const Case& c : cases) {
+        FaultyFileSystem faulty;
+        ChangingFiles changing;
+        c.arm(faulty, changing);
+        const Ran r = c.changing ? run({"import", p.string(), csv.string()}, changing)
+                                 : run({"import", p.string(), csv.string()}, faulty);
+        EXPECT_EQ(r.status, 1) << c.what;
+        EXPECT_EQ(r.err, p.string() + c.says) << c.what;
+        writeBytes(p, 12, {'I', 'R', 'B', 'O'});
+        EXPECT_EQ(table(p, irbo()), before) << c.what;
+        if (other >= 0)
+            ::close(std::exchange(other, -1));
+    }
+}
+
+// SIGINT, SIGTERM and SIGHUP during the writes: the slot in flight is finished, the batch stops and
+// says what it wrote, and the same import run again completes the table.
+TEST(ImportFailure, SignalDuringTheWritesStopsAfterTheSlotInFlight)
+{
+    TempDir dir;
+    const auto csv = dir.file("edits.csv");
+    writeText(csv, kHeader + kValidChange + "2,1,4,33,3\n25,1,8,84,26\n133,2,8,85,470\n");
+    const auto whole = sampleImage(dir, irbo(), "whole.nds");
+    ASSERT_EQ(run({"import", whole.string(), csv.string()}).out, "4 slots changed\n");
+    struct Case {
+        int signal;
+        int atWrite;
+        bool ignored;  // as under nohup: the import does not stop
+        std::string says;
+    };
+    const Case cases[] = {
+        {SIGINT, 0, false, "stopped by SIGINT before writing Ivysaur (2) slot 1; written: Bulbasaur (1) slot 1; "
+                           "not written: Ivysaur (2) slot 1, Pikachu (25) slot 1, Eevee (133) slot 2\n"},
+        {SIGTERM, 2, false, "stopped by SIGTERM before writing Eevee (133) slot 2; written: Bulbasaur (1) slot 1, "
+                            "Ivysaur (2) slot 1, Pikachu (25) slot 1; not written: Eevee (133) slot 2\n"},
+        {SIGHUP, 1, false, "stopped by SIGHUP before writing Pikachu (25) slot 1; written: Bulbasaur (1) slot 1, "
+                           "Ivysaur (2) slot 1; not written: Pikachu (25) slot 1, Eevee (133) slot 2\n"},
+        {SIGHUP, 1, true, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.says);
+        const auto p = sampleImage(dir, irbo());
+        if (c.ignored)
+            std::signal(c.signal, SIG_IGN);
+        FaultyFileSystem fs;
+        fs.onWrite = [&](int n) {
+            if (n == c.atWrite)
+                std::raise(c.signal);
+        };
+        const Ran r = run({"import", p.string(), csv.string()}, fs);
+        struct sigaction after {};
+        ::sigaction(c.signal, nullptr, &after);
+        EXPECT_EQ(after.sa_handler, c.ignored ? SIG_IGN : SIG_DFL) << "the signal acts as before once the batch is done";
+        std::signal(c.signal, SIG_DFL);
+        if (c.ignored) {
+            EXPECT_EQ(r.status, 0) << r.err;
+            EXPECT_EQ(table(p, irbo()), table(whole, irbo()));
+            continue;
+        }
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, p.string() + ": " + c.says);
+        EXPECT_NE(fs.calls.find("write sync close"), std::string::npos) << "what was written is synced: " << fs.calls;
+        const Ran again = run({"import", p.string(), csv.string()});
+        const int left = 3 - c.atWrite;
+        EXPECT_EQ(again.out, std::to_string(left) + (left == 1 ? " slot" : " slots") + " changed\n");
+        EXPECT_EQ(table(p, irbo()), table(whole, irbo()));
+    }
+}
+
+// Output that cannot be written fails the command with the system's reason, except for import's report
+// once its slots are in the file: its status follows the ROM.
+TEST(Output, AFailedWriteFailsTheCommandButNotAFinishedImport)
+{
+    TempDir dir;
+    const auto p = sampleImage(dir, irbo());
+    const auto csv = dir.file("edits.csv");
+    writeText(csv, kHeader + kValidChange);
+    const std::pair<std::vector<std::string>, int> cases[] = {
+        {{"show", p.string(), "1"}, 1},
+        {{"import", "--dry-run", p.string(), csv.string()}, 1},
+        {{"export", p.string(), "-o", "-"}, 1},
+        {{"diff", p.string(), p.string()}, 1},
+        {{"import", p.string(), csv.string()}, 0},
+    };
+    for (const auto& [args, status] : cases) {
+        std::stringbuf in;
+        FullOutput full;
+        const Ran r = runOn(args, in, &full);
+        EXPECT_EQ(r.status, status) << args[0];
+        EXPECT_EQ(r.err, "standard output: " + std::generic_category().message(ENOSPC) + "\n") << args[0];
+    }
+    EXPECT_EQ(readBytes(p, irbo().tableBase, 6), (std::vector<std::uint8_t>{8, 0, 82, 0, 3, 0}));
 }
 
 TEST(Permissions, ReadOnlyRomIsExportedButNotImportedInto)

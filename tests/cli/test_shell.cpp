@@ -17,7 +17,7 @@ TEST(Quoted, CutsAtFortyCharactersAndEscapesControls)
     EXPECT_EQ(cli::Quoted("a\"\\\x1b[31m\x7f" "\xC2\x9B" "2J\xE9 Pok\xC3\xA9"),  // C1 control, a Latin-1 byte
               "\"a\\\"\\\\\\x1b[31m\\x7f\\u009b2J\\xe9 Pok\xC3\xA9\"");
     EXPECT_EQ(cli::Quoted(std::string(40, 'a')), "\"" + std::string(40, 'a') + "\"");
-    EXPECT_EQ(cli::Quoted(eAcutes), "\"" + eAcutes.substr(0, 80) + "\"... (82 bytes)");  // characters, not bytes
+    EXPECT_EQ(cli::Quoted(eAcutes), "\"" + eAcutes.substr(0, 80) + "...\" (82 bytes)");  // characters, not bytes
 }
 
 TEST(Suggest, NearestFirstThenListOrderAtMostThreeDistinct)

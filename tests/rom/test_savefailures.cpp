@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <stdexcept>
+#include <thread>
 
 #include "romtestutil.h"
 
@@ -157,32 +159,70 @@ TEST(OtherWriters, SlotChangedSinceItWasReadIsNotOverwritten)
     EXPECT_EQ(rom::ReadSlot(image.path, irbo().code, 10, 3)->parameter, 246);
 }
 
-TEST(OtherWriters, ALockHeldByAnotherWriterIsWaitedForThenReported)
+// Another program's lock, read or write, on any byte of the slot makes the save wait and then fail;
+// one on the bytes either side of it does not.
+struct HeldLock {
+    const char* name;
+    std::int64_t from;  // relative to the slot's first byte
+    short type;
+    bool blocks;
+};
+
+void PrintTo(const HeldLock& h, std::ostream* os) { *os << h.name; }
+
+class OtherWritersLock : public ::testing::TestWithParam<HeldLock> {};
+
+TEST_P(OtherWritersLock, ALockOnAnyByteOfTheSlotIsWaitedForThenReported)
 {
     Image image;
     const int other = ::open(image.path.c_str(), O_RDWR);
     ASSERT_GE(other, 0);
     struct flock range {};
-    range.l_type = F_WRLCK;
+    range.l_type = GetParam().type;
     range.l_whence = SEEK_SET;
-    range.l_start = static_cast<off_t>(slotAt(irbo(), 10, 3) + 4);  // overlaps only the target word
+    range.l_start = static_cast<off_t>(std::int64_t(slotAt(irbo(), 10, 3)) + GetParam().from);
     range.l_len = 1;
     ASSERT_EQ(::fcntl(other, F_OFD_SETLK, &range), 0);
 
     const auto err = rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, kOld);
+    if (!GetParam().blocks) {
+        EXPECT_FALSE(err) << err->reason;
+        ::close(other);
+        return;
+    }
     ASSERT_TRUE(err);
     EXPECT_EQ(err->kind, ErrorKind::Locked);
+    EXPECT_EQ(err->reason, "") << "the kind says it already";
     EXPECT_EQ(image.table(), image.before);
 
     ::close(other);  // released: the next save proceeds
     EXPECT_FALSE(rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, kOld));
 }
 
-TEST(OtherWriters, ReadsRefuseAFileReplacedByAnotherGame)
+INSTANTIATE_TEST_SUITE_P(OtherWriters, OtherWritersLock,
+                         ::testing::Values(HeldLock{"FirstByte", 0, F_WRLCK, true},
+                                           HeldLock{"TargetWord", 4, F_WRLCK, true},
+                                           HeldLock{"LastByteRead", 5, F_RDLCK, true},
+                                           HeldLock{"ByteBefore", -1, F_WRLCK, false},
+                                           HeldLock{"ByteAfter", 6, F_WRLCK, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(OtherWriters, ReadsAndSavesRefuseAFileReplacedByAnotherGame)
 {
     Image image(ireo());
-    ASSERT_TRUE(rom::ReadSlot(image.path, ireo().code, 10, 3));
+    const auto shown = rom::ReadSlot(image.path, ireo().code, 10, 3);
+    ASSERT_TRUE(shown);
     writeBytes(image.path, 12, {'I', 'R', 'B', 'O'});
+    // The slot's own bytes are unchanged, so only the game code can stop these.
+    const auto saved = rom::WriteSlot(image.path, ireo().code, 10, 3, kNew, shown->bytes);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->kind, ErrorKind::GameChanged);
+    const rom::SlotChange change{10, 3, shown->bytes, kNewBytes};
+    const auto batch = rom::WriteSlots(image.path, ireo().code, {&change, 1});
+    ASSERT_TRUE(batch.error);
+    EXPECT_EQ(batch.error->kind, ErrorKind::GameChanged);
+    EXPECT_EQ(image.table(ireo()), image.before);
+
     const auto slot = rom::ReadSlot(image.path, ireo().code, 10, 3);
     ASSERT_FALSE(slot);
     EXPECT_EQ(slot.error().kind, ErrorKind::GameChanged);
@@ -286,6 +326,47 @@ TEST(RealSystem, FileSizeLimitIsAnErrorNotAKill)
     ASSERT_FALSE(WIFSIGNALED(status)) << "killed by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(image.table(), image.before);
+}
+
+// What the three programs do with an exception nothing caught: one line and status 1, not an abort
+// with a core dump, wherever it was thrown.
+TEST(RealSystem, AnUncaughtExceptionEndsTheProgramWithOneLineAndStatusOne)
+{
+    struct Uncaught {
+        const char* name;
+        void (*raise)();
+        const char* says;
+    };
+    const Uncaught cases[] = {
+        {"std", [] { throw std::runtime_error("bad\nthing"); }, "quorvane-test: internal error: bad thing\n"},
+        {"thread", [] { std::thread([] { throw std::length_error("in a thread"); }).join(); },
+         "quorvane-test: internal error: in a thread\n"},
+        {"other", [] { throw 42; }, "quorvane-test: internal error: an exception of an unknown type\n"},
+        {"terminate", [] { std::terminate(); }, "quorvane-test: internal error: ended without a reason\n"},
+    };
+    for (const Uncaught& c : cases) {
+        int pipeFds[2];
+        ASSERT_EQ(::pipe(pipeFds), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::dup2(pipeFds[1], STDERR_FILENO);
+            rom::ExitOnUncaughtException("quorvane-test");
+            // Past a noexcept frame, as past main: GoogleTest's own handler must not catch it.
+            [](void (*raise)()) noexcept { raise(); }(c.raise);
+            ::_exit(3);
+        }
+        ::close(pipeFds[1]);
+        std::string said;
+        char buffer[256];
+        for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+            said.append(buffer, std::size_t(n));
+        ::close(pipeFds[0]);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << c.name << ": status " << status;
+        EXPECT_EQ(said, c.says) << c.name;
+    }
 }
 
 // A slot whose first bytes lie on an allocated page and the rest on a hole, on a full file system:

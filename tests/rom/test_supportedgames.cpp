@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "romtestutil.h"
 
 using namespace romtest;
@@ -114,6 +117,26 @@ TEST(OpenFailures, MissingFileOrDirectoryIsAnErrorNotUnsupported)
     ASSERT_FALSE(id);
     EXPECT_EQ(id.error().kind, rom::ErrorKind::CannotOpen);
     EXPECT_EQ(id.error().reason, std::generic_category().message(EISDIR));
+}
+
+// A FIFO's open would wait for a writer, and a device reads without end: neither is a ROM image.
+TEST(OpenFailures, AnythingButARegularFileIsRefusedAtOnce)
+{
+    TempDir dir;
+    const auto fifo = dir.file("pipe.nds");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ::alarm(20);  // a blocking open would hang the test instead of failing it
+    for (const auto& path : {fifo, std::filesystem::path("/dev/zero"), dir.path()}) {
+        for (const auto access : {rom::Access::ReadOnly, rom::Access::ReadWrite}) {
+            const auto id = rom::IdentifyRom(path, rom::SystemFiles(), access);
+            ASSERT_FALSE(id) << path;
+            EXPECT_EQ(id.error().kind, rom::ErrorKind::CannotOpen);
+            if (path != dir.path() || access == rom::Access::ReadOnly) {  // a folder opened for writing: EISDIR
+                EXPECT_EQ(id.error().reason, "not a regular file") << path;
+            }
+        }
+    }
+    ::alarm(0);
 }
 
 TEST(OpenFailures, RefusedOpenCarriesTheSystemsReason)
