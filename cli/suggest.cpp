@@ -73,14 +73,14 @@ std::vector<std::size_t> suggest(std::span<const Name> names, std::string_view q
     }
     std::stable_sort(near.begin(), near.end());
     std::vector<std::size_t> chosen;
-    for (const auto& [d, i] : near) {
+    for (const auto& candidate : near) {
         if (chosen.size() == kMostSuggestions)
             break;
-        const bool repeated = std::any_of(chosen.begin(), chosen.end(), [&](std::size_t c) {
-            return std::string_view(names[c]) == std::string_view(names[i]);
-        });
+        const std::string_view name = names[candidate.second];
+        const bool repeated = std::any_of(chosen.begin(), chosen.end(),
+                                          [&](std::size_t c) { return std::string_view(names[c]) == name; });
         if (!repeated)
-            chosen.push_back(i);
+            chosen.push_back(candidate.second);
     }
     return chosen;
 }
