@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 #include <iostream>
-#include <map>
 
 #include "cli/tablecsv.h"
 #include "tests/cli/clitestutil.h"
@@ -101,24 +100,23 @@ TEST(Spreadsheets, TablesRewrittenByLibreOfficeAndPythonImportWithoutAChange)
     const auto mtime = std::filesystem::last_write_time(rom);
     for (const std::string& result : results) {
         SCOPED_TRACE(result);
-        // Every line is there with its numbers; the names as the client changed them are reported.
+        // Every line is there, and only a level's name may change: to its number without the zeros.
         const auto rewritten = records(d + result);
         ASSERT_EQ(rewritten.size(), exported.size());
-        std::map<std::string, std::map<std::pair<std::string, std::string>, int>> changed;  // column: (was, is): times
-        for (std::size_t i = 0; i < exported.size(); ++i) {
+        int changed = 0;
+        for (std::size_t i = 1; i < exported.size(); ++i) {
             ASSERT_EQ(rewritten[i].size(), cli::kColumns.size());
             for (std::size_t c = 0; c < cli::kColumns.size(); ++c) {
                 if (rewritten[i][c] == exported[i][c])
                     continue;
-                EXPECT_TRUE(cli::kColumns[c].ends_with("_name")) << "line " << i + 1 << ": " << exported[i][c];
-                ++changed[std::string(cli::kColumns[c])][{exported[i][c], rewritten[i][c]}];
+                ++changed;
+                const int method = std::stoi(exported[i][3]);
+                EXPECT_TRUE(c == 6 && rom::KindOf(method) == rom::ParamKind::Level &&
+                            std::to_string(std::stoi(exported[i][c])) == rewritten[i][c])
+                    << "line " << i + 1 << ": \"" << exported[i][c] << "\" became \"" << rewritten[i][c] << '"';
             }
         }
-        std::cout << result << ": " << (changed.empty() ? "no field changed" : "changed:");
-        for (const auto& [column, changes] : changed)
-            for (const auto& [change, times] : changes)
-                std::cout << " " << column << " \"" << change.first << "\" -> \"" << change.second << "\" x" << times;
-        std::cout << '\n';
+        std::cout << result << ": " << changed << " fields changed\n";
 
         const Ran r = run({"import", rom.string(), d + result});
         ASSERT_EQ(r.status, 0) << r.err;
