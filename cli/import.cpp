@@ -149,7 +149,10 @@ public:
             return std::nullopt;
         const auto rows = RowsNamed(list, nameText);
         if (rows.empty()) {
-            problem("no " + std::string(WhatOf(list)) + " is named " + Quoted(nameText) + DidYouMeanRow(list, nameText));
+            // Names within two edits of a number are other numbers, not what was meant.
+            problem("no " + std::string(WhatOf(list)) + " is named " + Quoted(nameText) +
+                    (list == List::Level ? std::string(": a level is named by its number, 0 to 100")
+                                         : DidYouMeanRow(list, nameText)));
             return std::nullopt;
         }
         if (rows.size() > 1) {

@@ -85,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "3: parameter 8 is \"08\", not \"07\": correct one of them, or empty the name cell\n"},
         BadInput{"level name with decimals", kNamedStart + "2,1,4,7,7.0,3\n",
                  "3: parameter 7 is \"07\", not \"7.0\""},
-        BadInput{"level name with a space", kNamedStart + "2,1,4,,7 ,3\n", "3: no level is named \"7 \""},
+        BadInput{"level name with a space", kNamedStart + "2,1,4,,7 ,3\n", "3: no level is named \"7 \": a level is named by its number, 0 to 100\n"},
         BadInput{"level name past the list", kNamedStart + "2,1,4,,0101,3\n",
                  "3: no level is named \"0101\""},
         // Other lists keep exact names, and suggest near ones: case alone makes the one suggestion.
