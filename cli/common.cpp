@@ -2,13 +2,16 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstring>
+#include <numeric>
 #include <ostream>
 #include <system_error>
 #include <unordered_map>
 
 #include "rom/methods.h"
 #include "rom/namelists.h"
+#include "cli/suggest.h"
 #include "cli/text.h"
 
 namespace cli {
@@ -55,6 +58,20 @@ const NameIndex& indexOf(List list)
         NameIndex(rom::MethodNames), NameIndex(rom::LevelNames), NameIndex(rom::ItemNames),
         NameIndex(rom::SpeciesNames), NameIndex(rom::MoveNames)};
     return indexes[static_cast<std::size_t>(list)];
+}
+
+// Spreadsheets read a level's name ("07") as a number and write it back as one ("7"), so a level is
+// also named by its number with any leading zeros: only digits, no sign, no space, no decimals.
+std::optional<int> levelNumber(std::string_view text)
+{
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
+    text.remove_prefix(std::min(text.find_first_not_of('0'), text.size()));
+    if (text.size() > 3)  // past every row, and past what an int holds
+        return std::nullopt;
+    int value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
 }
 
 std::string printableCode(const rom::GameCode& code)
@@ -184,10 +201,47 @@ std::span<const std::string> NamesOf(List list)
 std::span<const int> RowsNamed(List list, std::string_view name)
 {
     const NameIndex& index = indexOf(list);
+    if (list == List::Level) {
+        static const auto rows = [] {
+            std::vector<int> all(NamesOf(List::Level).size());
+            std::iota(all.begin(), all.end(), 0);
+            return all;
+        }();
+        const auto level = levelNumber(name);
+        if (!level || static_cast<std::size_t>(*level) >= rows.size())
+            return {};
+        return std::span<const int>(rows).subspan(static_cast<std::size_t>(*level), 1);
+    }
     const auto found = index.rows.find(name);
     if (found == index.rows.end())
         return {};
     return found->second;
+}
+
+bool NamesRow(List list, int row, std::string_view name)
+{
+    if (list == List::Level)
+        return levelNumber(name) == row && NameOf(list, row);
+    const std::string* text = NameOf(list, row);
+    return text && *text == name;
+}
+
+std::string DidYouMeanRow(List list, std::string_view name)
+{
+    const auto names = NamesOf(list);
+    std::vector<std::size_t> rows;
+    for (std::size_t i = 0; i < names.size() && rows.size() < 3; ++i) {
+        if (EqualIgnoringCase(names[i], name) &&
+            std::none_of(rows.begin(), rows.end(), [&](std::size_t r) { return names[r] == names[i]; }))
+            rows.push_back(i);
+    }
+    // A name that differs only in letter case is surely the one meant: nothing further is offered.
+    if (rows.empty())
+        rows = Suggest(names, name);
+    std::vector<std::string> shown;
+    for (const std::size_t i : rows)
+        shown.push_back("\"" + names[i] + "\" (" + std::to_string(i) + ")");
+    return DidYouMean(shown);
 }
 
 std::string_view WhatOf(List list)

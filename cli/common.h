@@ -56,8 +56,16 @@ const std::string* NameOf(List list, int number);
 /// Every row's text in UTF-8, in row order.
 std::span<const std::string> NamesOf(List list);
 
-/// Every row whose text is exactly this UTF-8 name, in row order.
+/// Every row this UTF-8 name names, in row order: those whose text it is exactly, and for a level
+/// the one whose number it is, leading zeros aside ("7", "07" and "007" name level 7).
 std::span<const int> RowsNamed(List list, std::string_view name);
+
+/// Whether the name names this row, as RowsNamed tells.
+bool NamesRow(List list, int row, std::string_view name);
+
+/// "; did you mean "Pikachu" (25)?" for a name that names no row of the list: the rows whose text
+/// equals it but for letter case, else up to three within two edits of it; "" when none is near.
+std::string DidYouMeanRow(List list, std::string_view name);
 
 /// What one column calls the list's values, for messages ("method", "level", ...).
 std::string_view WhatOf(List list);

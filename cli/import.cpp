@@ -55,6 +55,18 @@ std::optional<int> parseNumber(std::string_view text)
 bool readHeader(const CsvRecord& header, ColumnMap& columns, Problems& problems)
 {
     columns.fill(-1);
+    const bool anyKnown = std::any_of(header.fields.begin(), header.fields.end(), [](std::string_view f) {
+        return std::find(kColumns.begin(), kColumns.end(), f) != kColumns.end();
+    });
+    if (!anyKnown) {
+        // Each field named unknown would only hide that the line was not split where it should be.
+        std::string found;
+        for (std::size_t i = 0; i < header.fields.size(); ++i)
+            (found += i ? std::string(1, header.separator) : "") += header.fields[i];
+        problems.add(header.line, "no known column in the header, whether split at commas, semicolons or tabs: found " +
+                                      Quoted(found));
+        return false;
+    }
     bool ok = true;
     for (std::size_t i = 0; i < header.fields.size(); ++i) {
         const auto known = std::find(kColumns.begin(), kColumns.end(), header.fields[i]);
@@ -68,10 +80,17 @@ bool readHeader(const CsvRecord& header, ColumnMap& columns, Problems& problems)
             at = static_cast<int>(i);
         }
     }
-    // Names are optional; the numbers' columns are not, though a value may be given by name alone.
-    for (const Column c : {kSpecies, kSlot, kMethod, kParameter, kTarget}) {
-        if (columns[c] < 0) {
-            problems.add(header.line, "missing column " + inQuotes(kColumns[c]));
+    // Names are optional; a number's column may be left out where its name's is there, and the
+    // value then comes from the name. The slot has no name.
+    if (columns[kSlot] < 0) {
+        problems.add(header.line, "missing column " + inQuotes(kColumns[kSlot]));
+        ok = false;
+    }
+    for (const auto& [number, name] : {std::pair{kSpecies, kSpeciesName}, std::pair{kMethod, kMethodName},
+                                      std::pair{kParameter, kParameterName}, std::pair{kTarget, kTargetName}}) {
+        if (columns[number] < 0 && columns[name] < 0) {
+            problems.add(header.line,
+                         "missing column " + inQuotes(kColumns[number]) + " (or " + inQuotes(kColumns[name]) + ")");
             ok = false;
         }
     }
@@ -118,9 +137,9 @@ public:
                             std::string(WhatOf(list)) + " list, yet its name is given as " + Quoted(nameText));
                     return std::nullopt;
                 }
-                if (*rowName != nameText) {
+                if (!NamesRow(list, *parsed, nameText)) {
                     problem(std::string(what) + " " + std::to_string(*parsed) + " is " + inQuotes(*rowName) + ", not " +
-                            Quoted(nameText));
+                            Quoted(nameText) + ": correct one of them, or empty the name cell");
                     return std::nullopt;
                 }
             }
@@ -130,7 +149,10 @@ public:
             return std::nullopt;
         const auto rows = RowsNamed(list, nameText);
         if (rows.empty()) {
-            problem("no " + std::string(WhatOf(list)) + " is named " + Quoted(nameText));
+            // Names within two edits of a number are other numbers, not what was meant.
+            problem("no " + std::string(WhatOf(list)) + " is named " + Quoted(nameText) +
+                    (list == List::Level ? std::string(": a level is named by its number, 0 to 100")
+                                         : DidYouMeanRow(list, nameText)));
             return std::nullopt;
         }
         if (rows.size() > 1) {

@@ -53,6 +53,7 @@ struct Collector {
     int records = 0;
     bool stopped = false;      // no more records are handed on
     std::optional<CsvStop> stop;
+    char separator = ',';
 
     int recordLine() const { return startLine ? startLine : currentLine; }
     void fail(int line, std::string reason)
@@ -96,7 +97,7 @@ void onRecordEnd(int, void* self)
     c.fields.clear();
     for (const auto& [start, length] : c.spans)
         c.fields.emplace_back(c.bytes.data() + start, length);
-    if (!(*c.onRecord)(CsvRecord{c.recordLine(), c.fields}))
+    if (!(*c.onRecord)(CsvRecord{c.recordLine(), c.fields, c.separator}))
         c.stopped = true;
     c.bytes.clear();
     c.spans.clear();
@@ -120,6 +121,49 @@ std::size_t readSome(std::streambuf& in, char* to, std::size_t size)
 int noSpaces(unsigned char)
 {
     return 0;
+}
+
+bool startParser(csv_parser& parser, char separator)
+{
+    if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0)
+        return false;
+    // The names' leading and trailing spaces are data.
+    csv_set_space_func(&parser, noSpaces);
+    csv_set_delim(&parser, static_cast<unsigned char>(separator));
+    return true;
+}
+
+// How many fields of the line are known columns when it is split at this separator, as the reader
+// would split it.
+int knownColumns(std::string_view line, char separator)
+{
+    csv_parser parser;
+    if (!startParser(parser, separator))
+        return 0;
+    int known = 0;
+    const auto count = [](void* data, std::size_t length, void* self) {
+        const std::string_view field(static_cast<const char*>(data), length);
+        if (std::find(kColumns.begin(), kColumns.end(), field) != kColumns.end())
+            ++*static_cast<int*>(self);
+    };
+    if (csv_parse(&parser, line.data(), line.size(), count, nullptr, &known) != line.size() ||
+        csv_fini(&parser, count, nullptr, &known) != 0)
+        known = 0;
+    csv_free(&parser);
+    return known;
+}
+
+char separatorOf(std::string_view headerLine)
+{
+    char best = kSeparators[0];
+    int most = 0;
+    for (const char separator : kSeparators) {
+        if (const int known = knownColumns(headerLine, separator); known > most) {
+            best = separator;
+            most = known;
+        }
+    }
+    return best;
 }
 
 }  // namespace
@@ -163,23 +207,34 @@ void AppendLine(std::string& out, const SlotValues& v)
 
 std::optional<CsvStop> ReadCsv(std::streambuf& in, const std::function<bool(const CsvRecord&)>& onRecord)
 {
-    csv_parser parser;
-    if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0)
-        return CsvStop{1, "out of memory", false};
-    // The names' leading and trailing spaces are data.
-    csv_set_space_func(&parser, noSpaces);
     Collector c{&onRecord, {}, {}, {}, 0, 0, 0, false, std::nullopt};
-
+    csv_parser parser;
+    bool started = false;
     bool malformed = false;
     try {
-        std::vector<char> chunk(64 * 1024);
+        std::vector<char> chunk(kMaxLineBytes);
         std::size_t have = 0;
-        // A byte-order mark may arrive in pieces: gather three bytes (or the whole input) first.
-        for (std::size_t n = 1; have < 3 && n > 0; have += n)
+        // The header line chooses the separator, and a byte-order mark may arrive in pieces: gather
+        // the first line that is not blank whole (or the whole input, or as much as a line may hold).
+        bool text = false, lineEnded = false;
+        for (std::size_t n = 1; n > 0 && have < chunk.size() && !(lineEnded && have >= 3); have += n) {
             n = readSome(in, chunk.data() + have, chunk.size() - have);
+            for (std::size_t i = have; i < have + n && !lineEnded; ++i) {
+                const bool end = chunk[i] == '\r' || chunk[i] == '\n';
+                const bool mark = i < 3 && chunk[i] == "\xEF\xBB\xBF"[i];
+                lineEnded = end && text;
+                text = text || (!end && !mark);
+            }
+        }
         std::string_view data(chunk.data(), have);
         if (data.starts_with("\xEF\xBB\xBF"))
             data.remove_prefix(3);
+        const std::string_view header = data.substr(std::min(data.find_first_not_of("\r\n"), data.size()));
+        const char separator = separatorOf(header.substr(0, header.find_first_of("\r\n")));
+        if (!startParser(parser, separator))
+            return CsvStop{1, "out of memory", false};
+        started = true;
+        c.separator = separator;
 
         // Fed one line at a time so that each record knows the line it starts on.
         int line = 1;                 // the line of the next byte
@@ -226,7 +281,8 @@ std::optional<CsvStop> ReadCsv(std::streambuf& in, const std::function<bool(cons
     } catch (const std::system_error& e) {
         c.stop = CsvStop{c.currentLine, e.code().message(), true};
     }
-    csv_free(&parser);
+    if (started)
+        csv_free(&parser);
     return c.stop;
 }
 

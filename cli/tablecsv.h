@@ -27,7 +27,12 @@ void AppendLine(std::string& out, const SlotValues& values);
 struct CsvRecord {
     int line = 0;
     std::span<const std::string_view> fields;
+    char separator = ',';  // what the fields were split at
 };
+
+/// The separators a table may use: spreadsheets in many locales save "CSV" with semicolons, and
+/// some tools with tabs.
+inline constexpr std::string_view kSeparators = ",;\t";
 
 /// What a table may hold at most: more stops reading with an error, so that no input (a device that
 /// never ends, one endless line or field) can take unbounded memory, time or output.
@@ -43,9 +48,10 @@ struct CsvStop {
 };
 
 /// Reads CSV text from the buffer as it comes (BOM and CRLF allowed, nothing trimmed, every field
-/// UTF-8), handing on each record until onRecord returns false. Nullopt when the text ended or
-/// onRecord asked to stop; otherwise why it stopped: a failed read, malformed CSV, text that is not
-/// UTF-8, or a limit passed.
+/// UTF-8), handing on each record until onRecord returns false. Fields are split at the one of
+/// kSeparators under which the most fields of the first line that is not blank are known columns (a
+/// comma when none is). Nullopt when the text ended or onRecord asked to stop; otherwise why it
+/// stopped: a failed read, malformed CSV, text that is not UTF-8, or a limit passed.
 std::optional<CsvStop> ReadCsv(std::streambuf& in, const std::function<bool(const CsvRecord&)>& onRecord);
 
 }  // namespace cli

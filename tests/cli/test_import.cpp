@@ -14,6 +14,7 @@ using namespace clitest;
 
 const std::string kHeader = "species,slot,method,parameter,target\n";
 const std::string kValidChange = "1,1,8,82,3\n";  // Bulbasaur slot 1 becomes Fire Stone into Venusaur
+const std::string kNamedStart = "species,slot,method,parameter,parameter_name,target\n1,1,8,82,,3\n";
 
 std::string repeated(const std::string& text, std::size_t times)
 {
@@ -78,7 +79,29 @@ INSTANTIATE_TEST_SUITE_P(
                  "3: parameter 420 is \"HM01 Cut \", not \"HM01 Cut\""},
         BadInput{"number and name disagree",
                  "species,slot,method,parameter,target,target_name\n1,1,8,82,3,\n2,1,4,30,3,Ivysaur\n",
-                 "3: target 3 is \"Venusaur\", not \"Ivysaur\""},
+                 "3: target 3 is \"Venusaur\", not \"Ivysaur\": correct one of them, or empty the name cell\n"},
+        // A level's name is its number, leading zeros aside, and nothing looser.
+        BadInput{"another level's name", kNamedStart + "2,1,4,8,07,3\n",
+                 "3: parameter 8 is \"08\", not \"07\": correct one of them, or empty the name cell\n"},
+        BadInput{"level name with decimals", kNamedStart + "2,1,4,7,7.0,3\n",
+                 "3: parameter 7 is \"07\", not \"7.0\""},
+        BadInput{"level name with a space", kNamedStart + "2,1,4,,7 ,3\n", "3: no level is named \"7 \": a level is named by its number, 0 to 100\n"},
+        BadInput{"level name past the list", kNamedStart + "2,1,4,,0101,3\n",
+                 "3: no level is named \"0101\""},
+        // Other lists keep exact names, and suggest near ones: case alone makes the one suggestion.
+        BadInput{"name in another case", "species_name,slot,method_name,parameter_name,target\nBulbasaur,1,Level Up,7,3\n"
+                 "pikachu,1,Item (Evo Stones),Moon Stone,26\n",
+                 "3: no species is named \"pikachu\"; did you mean \"Pikachu\" (25)?\n"},
+        BadInput{"number with its name in another case", kNamedStart + "2,1,8,83,thunderstone,3\n",
+                 "3: parameter 83 is \"Thunderstone\", not \"thunderstone\": correct one of them"},
+        BadInput{"mistyped name", kNamedStart + "2,1,8,,Thunderstome,3\n",
+                 "3: no item is named \"Thunderstome\"; did you mean \"Thunderstone\" (83)?\n"},
+        BadInput{"mistyped name of several rows", kNamedStart + "2,1,8,,??,3\n",
+                 "3: no item is named \"??\"; did you mean \"???\" (113), \"?? \" (426) or \"??? \" (120)?\n"},
+        BadInput{"number and name both left out", "species_name,slot,method,parameter\nBulbasaur,1,4,7\n",
+                 "1: missing column \"target\" (or \"target_name\")\n"},
+        BadInput{"header split nowhere", "Species|Slot|Method\n" + kValidChange,
+                 "1: no known column in the header, whether split at commas, semicolons or tabs: found \"Species|Slot|Method\"\n"},
         BadInput{"parameter for Constant", kHeader + kValidChange + "2,1,5,0,3\n",
                  "3: method 5 (Trade) takes no parameter"},
         BadInput{"parameter for None", kHeader + kValidChange + "2,1,0,4,0\n", "3: method 0 (None) takes no parameter"},
@@ -207,6 +230,68 @@ TEST(Import, SpreadsheetFormsAreAccepted)
     EXPECT_EQ(word(66, 1, 0), 6);
     EXPECT_EQ(word(66, 1, 2), 63);
 }
+
+// The same slots given by number with commas, and by name in each separator (number columns left out,
+// or given too; levels as spreadsheets write them back, "7" or with zeros before it): the same bytes.
+class Separators : public ::testing::TestWithParam<char> {};
+
+TEST_P(Separators, NamesInEveryFormWriteWhatNumbersWrite)
+{
+    struct Row {
+        int species, slot, method, parameter, target;
+    };
+    std::vector<Row> rows;
+    for (int level = 0; level <= 100; ++level) {
+        const int species = level + 1;
+        rows.push_back({species, 1, 4, level, species + 1});
+        rows.push_back({species, 2, 21, level * 5, species});  // moves
+        rows.push_back({species, 3, 22, level * 6, 1});        // a species in the party
+        const int item = level * 6 + 4;  // "Poké Doll" (64), "HM01 Cut " (420), ...
+        if (cli::RowsNamed(cli::List::Item, *cli::NameOf(cli::List::Item, item)).size() == 1)
+            rows.push_back({species, 4, 8, item, 0});
+    }
+    const char sep = GetParam();
+    auto name = [](cli::List list, int n) { return *cli::NameOf(list, n); };
+    auto level = [](int n, std::size_t width) {
+        const std::string digits = std::to_string(n);
+        return std::string(width - std::min(width, digits.size()), '0') + digits;
+    };
+    std::string numbers = "species,slot,method,parameter,target\n";
+    std::string namesOnly = std::string("species_name,slot,method_name,parameter_name,target_name\n");
+    std::string both = "target_name,target,parameter_name,parameter,method,slot,species\n";
+    std::replace(namesOnly.begin(), namesOnly.end(), ',', sep);
+    std::replace(both.begin(), both.end(), ',', sep);
+    for (const Row& r : rows) {
+        const auto list = *cli::ParameterList(rom::KindOf(r.method));
+        const std::string s(1, sep), slot = std::to_string(r.slot);
+        const auto parameterName = [&](int width) {
+            return list == cli::List::Level ? level(r.parameter, std::size_t(width)) : name(list, r.parameter);
+        };
+        numbers += std::to_string(r.species) + "," + slot + "," + std::to_string(r.method) + "," +
+                   std::to_string(r.parameter) + "," + std::to_string(r.target) + "\n";
+        namesOnly += name(cli::List::Species, r.species) + s + slot + s + name(cli::List::Method, r.method) + s +
+                     parameterName(r.parameter % 4 + 1) + s + name(cli::List::Species, r.target) + "\n";
+        both += name(cli::List::Species, r.target) + s + std::to_string(r.target) + s + parameterName(r.species % 3 + 1) +
+                s + std::to_string(r.parameter) + s + std::to_string(r.method) + s + slot + s + std::to_string(r.species) + "\n";
+    }
+    TempDir dir;
+    const auto expected = sampleImage(dir, irbo(), "numbers.nds");
+    const Ran byNumber = run({"import", expected.string(), "-"}, rom::SystemFiles(), numbers);
+    ASSERT_EQ(byNumber.status, 0) << byNumber.err;
+    for (const std::string& text : {namesOnly, both}) {
+        const auto p = sampleImage(dir, irbo());
+        FailingInput pipe(text, text.size() + 1);  // a few bytes at a time: the header line arrives in pieces
+        const Ran r = runOn({"import", p.string(), "-"}, pipe);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, byNumber.out);
+        EXPECT_EQ(table(p, irbo()), table(expected, irbo()));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Import, Separators, ::testing::Values(',', ';', '\t'),
+                         [](const ::testing::TestParamInfo<char>& info) {
+                             return info.param == ',' ? std::string("comma") : info.param == ';' ? "semicolon" : "tab";
+                         });
 
 TEST(Import, StandardInputAndDryRun)
 {
