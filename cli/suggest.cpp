@@ -73,7 +73,9 @@ std::vector<std::size_t> suggest(std::span<const Name> names, std::string_view q
     }
     std::stable_sort(near.begin(), near.end());
     std::vector<std::size_t> chosen;
-    for (const auto& [d, i] : near) {
+    // Not a structured binding: clang before 16 cannot capture one in a lambda, and the fuzz build uses clang.
+    for (const auto& entry : near) {
+        const std::size_t i = entry.second;
         if (chosen.size() == kMostSuggestions)
             break;
         const bool repeated = std::any_of(chosen.begin(), chosen.end(), [&](std::size_t c) {
