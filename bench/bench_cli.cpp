@@ -59,8 +59,8 @@ struct Files {
         large = dir / "large.nds";
         csv = dir / "table.csv";
         const auto table = fullTable();
-        if (sample::CreateImage(small, kGame.code, kGame.tableBase + kTableBytes) ||
-            sample::CreateImage(large, kGame.code, sample::CartridgeSize(kGame)))
+        if (!sample::CreateImage(small, kGame.code, kGame.tableBase + kTableBytes) ||
+            !sample::CreateImage(large, kGame.code, sample::CartridgeSize(kGame)))
             throw std::runtime_error("cannot write the benchmark images");
         for (const auto& p : {small, large}) {
             std::fstream io(p, std::ios::in | std::ios::out | std::ios::binary);

@@ -45,11 +45,11 @@ int Check(const std::filesystem::path& romPath, const std::vector<std::string>& 
     for (const std::string& name : ignored)  // the command line lets only these names through
         if (const auto at = std::find(kCheckClasses.begin(), kCheckClasses.end(), name); at != kCheckClasses.end())
             on[std::size_t(at - kCheckClasses.begin())] = false;
-    const rom::SupportedGame* game = nullptr;
-    const auto table = ReadRomTable(romPath, rom::Access::ReadOnly, game, io);
+    const auto read = ReadRomTable(romPath, rom::Access::ReadOnly, io);
     // As a linter's: 1 means findings, so a failure is 2.
-    if (!table)
+    if (!read)
         return kUsage;
+    const rom::EvolutionTable& table = read->table;
 
     std::string out;
     std::size_t found = 0;
@@ -61,7 +61,7 @@ int Check(const std::filesystem::path& romPath, const std::vector<std::string>& 
     };
     for (int species = 1; species <= rom::kSpeciesRows; ++species) {
         for (int slot = 1; slot <= rom::EvolutionRecord::kSlots; ++slot) {
-            const SlotValues v = ValuesOf(species, slot, table->slot(species - 1, slot));
+            const SlotValues v = ValuesOf(species, slot, table.slot(species - 1, slot));
             const std::string where = SlotName(species, slot);
             if (v.method == 0) {
                 if (v.target != 0)
@@ -86,7 +86,7 @@ int Check(const std::filesystem::path& romPath, const std::vector<std::string>& 
         }
     }
     if (on[kLoop]) {
-        for (const Loop& loop : LoopsOf(EvolutionsOf(*table))) {
+        for (const Loop& loop : LoopsOf(EvolutionsOf(table))) {
             std::string path;
             for (const int s : loop.cycle)
                 path += (path.empty() ? "" : " -> ") + SpeciesLabel(s);

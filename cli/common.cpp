@@ -141,10 +141,9 @@ const rom::SupportedGame* IdentifyOrRefuse(const std::filesystem::path& path, ro
     return identified->game;
 }
 
-std::optional<rom::EvolutionTable> ReadRomTable(const std::filesystem::path& path, rom::Access access,
-                                                const rom::SupportedGame*& game, Io& io)
+std::optional<RomTable> ReadRomTable(const std::filesystem::path& path, rom::Access access, Io& io)
 {
-    game = IdentifyOrRefuse(path, access, io);
+    const rom::SupportedGame* game = IdentifyOrRefuse(path, access, io);
     if (!game)
         return std::nullopt;
     auto table = rom::ReadTable(path, game->code, io.files, access);
@@ -152,7 +151,7 @@ std::optional<rom::EvolutionTable> ReadRomTable(const std::filesystem::path& pat
         io.err << Shown(path) << ": " << Describe(table.error()) << '\n';
         return std::nullopt;
     }
-    return std::move(*table);
+    return RomTable{*game, std::move(*table)};
 }
 
 std::optional<List> ParameterList(rom::ParamKind kind)

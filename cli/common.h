@@ -40,9 +40,14 @@ std::string Describe(const rom::RomError& error);
 /// Identifies the ROM as the editor does; on refusal reports why on err and returns nullptr.
 const rom::SupportedGame* IdentifyOrRefuse(const std::filesystem::path& path, rom::Access access, Io& io);
 
+/// A supported ROM's game and its whole table.
+struct RomTable {
+    const rom::SupportedGame& game;
+    rom::EvolutionTable table;
+};
+
 /// Identifies the ROM and reads its whole table; on failure reports why and returns nullopt.
-std::optional<rom::EvolutionTable> ReadRomTable(const std::filesystem::path& path, rom::Access access,
-                                                const rom::SupportedGame*& game, Io& io);
+std::optional<RomTable> ReadRomTable(const std::filesystem::path& path, rom::Access access, Io& io);
 
 /// The five lists a slot's numbers are rows of.
 enum class List { Method, Level, Item, Species, Move };

@@ -32,12 +32,10 @@ int Diff(const std::filesystem::path& romA, const std::filesystem::path& romB, D
 {
     // As cmp and diff do: with exitCode, 1 means "they differ", so a failure needs a status of its own.
     const int failed = exitCode ? kUsage : kFailure;
-    const rom::SupportedGame* gameA = nullptr;
-    const rom::SupportedGame* gameB = nullptr;
-    const auto a = ReadRomTable(romA, rom::Access::ReadOnly, gameA, io);
+    const auto a = ReadRomTable(romA, rom::Access::ReadOnly, io);
     if (!a)
         return failed;
-    const auto b = ReadRomTable(romB, rom::Access::ReadOnly, gameB, io);
+    const auto b = ReadRomTable(romB, rom::Access::ReadOnly, io);
     if (!b)
         return failed;
 
@@ -48,8 +46,8 @@ int Diff(const std::filesystem::path& romA, const std::filesystem::path& romB, D
     for (int row = 0; row < rom::kSpeciesRows; ++row) {
         for (int slot = 1; slot <= rom::EvolutionRecord::kSlots; ++slot) {
             // Bytes the editor never reads (a method's high byte, an unused parameter) are no difference.
-            const SlotValues va = ValuesOf(row + 1, slot, a->slot(row, slot));
-            const SlotValues vb = ValuesOf(row + 1, slot, b->slot(row, slot));
+            const SlotValues va = ValuesOf(row + 1, slot, a->table.slot(row, slot));
+            const SlotValues vb = ValuesOf(row + 1, slot, b->table.slot(row, slot));
             if (va == vb)
                 continue;
             differ = true;

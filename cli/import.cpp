@@ -380,10 +380,11 @@ int Import(const std::filesystem::path& romPath, const std::filesystem::path& ta
 
     // A dry run writes nothing, so it can look at a write-protected ROM.
     const rom::Access access = dryRun ? rom::Access::ReadOnly : rom::Access::ReadWrite;
-    const rom::SupportedGame* game = nullptr;
-    const auto table = ReadRomTable(romPath, access, game, io);
-    if (!table)
+    const auto read = ReadRomTable(romPath, access, io);
+    if (!read)
         return kFailure;
+    const rom::EvolutionTable& table = read->table;
+    const rom::SupportedGame& game = read->game;
 
     Problems problems{fileName, {}};
     std::vector<Planned> plan;
@@ -411,7 +412,7 @@ int Import(const std::filesystem::path& romPath, const std::filesystem::path& ta
         LineCheck line(record, columns, problems);
         SlotValues values;
         rom::SlotWrite write;
-        if (!checkLine(line, *table, values, write))
+        if (!checkLine(line, table, values, write))
             return !problems.full();
         int& earlier = seen[std::size_t((values.species - 1) * rom::EvolutionRecord::kSlots + values.slot - 1)];
         if (earlier) {
@@ -420,7 +421,7 @@ int Import(const std::filesystem::path& romPath, const std::filesystem::path& ta
             return !problems.full();
         }
         earlier = record.line;
-        const rom::SlotBytes current = table->slot(values.species - 1, values.slot);
+        const rom::SlotBytes current = table.slot(values.species - 1, values.slot);
         const SlotValues now = ValuesOf(values.species, values.slot, current);
         if (values == now)
             return true;  // what the editor would show already: not a byte is written
@@ -455,47 +456,47 @@ int Import(const std::filesystem::path& romPath, const std::filesystem::path& ta
     }
 
     if (dryRun)
-        return WriteOut(io, planText(plan, *game) + count(plan.size()) + " would change; nothing written\n");
+        return WriteOut(io, planText(plan, game) + count(plan.size()) + " would change; nothing written\n");
 
     std::vector<rom::SlotChange> changes;
     changes.reserve(plan.size());
     for (const Planned& p : plan)
         changes.push_back(p.change);
-    rom::BatchResult result;
+    rom::Result<void, rom::BatchError> result;
     int signal = 0;
     {
         DeferredSignals deferred;
-        result = rom::WriteSlots(romPath, game->code, changes, io.files, &g_signal);
+        result = rom::WriteSlots(romPath, game.code, changes, io.files, &g_signal);
         signal = g_signal;
     }
     const std::string rom = Shown(romPath);
-    if (!result.error) {
+    if (result) {
         // The slots are in the file and synced: that, not the report, decides the exit status.
-        WriteOut(io, count(result.written) + " changed\n");
+        WriteOut(io, count(changes.size()) + " changed\n");
         return kSuccess;
     }
-    const rom::RomError& error = *result.error;
-    const std::string at = result.at < plan.size() ? SlotName(plan[result.at].to.species, plan[result.at].to.slot)
-                                                    : std::string();
-    if (result.written == changes.size()) {
+    const rom::BatchError& error = result.error();
+    const std::string at = error.at < plan.size() ? SlotName(plan[error.at].to.species, plan[error.at].to.slot)
+                                                   : std::string();
+    if (error.written == changes.size()) {
         io.err << rom << ": " << Describe(error) << "; written but not confirmed: "
-               << slotList(plan, 0, result.written) << '\n';
+               << slotList(plan, 0, error.written) << '\n';
     } else if (error.kind == rom::ErrorKind::Interrupted) {
         io.err << rom << ": stopped by " << signalName(signal) << " before writing " << at << "; "
-               << (result.written == 0 ? std::string("nothing written")
-                                       : std::string("written") + (result.confirmed ? "" : " but not confirmed") +
-                                             ": " + slotList(plan, 0, result.written) + "; not written: " +
-                                             slotList(plan, result.written, plan.size()))
+               << (error.written == 0 ? std::string("nothing written")
+                                      : std::string("written") + (error.confirmed ? "" : " but not confirmed") +
+                                            ": " + slotList(plan, 0, error.written) + "; not written: " +
+                                            slotList(plan, error.written, plan.size()))
                << '\n';
-    } else if (result.written == 0 && error.kind == rom::ErrorKind::SlotChanged) {
+    } else if (error.written == 0 && error.kind == rom::ErrorKind::SlotChanged) {
         io.err << rom << ": " << at << " was changed by another program since it was read; nothing written\n";
-    } else if (result.written == 0) {
+    } else if (error.written == 0) {
         io.err << rom << ": " << (error.kind == rom::ErrorKind::WriteFailed ? "writing " + at + " failed: " : "")
                << Describe(error) << "; nothing written\n";
     } else {
         io.err << rom << ": writing " << at << " failed: " << Describe(error) << '\n'
-               << rom << ": written" << (result.confirmed ? "" : " but not confirmed") << ": "
-               << slotList(plan, 0, result.written) << "; not written: " << slotList(plan, result.written, plan.size())
+               << rom << ": written" << (error.confirmed ? "" : " but not confirmed") << ": "
+               << slotList(plan, 0, error.written) << "; not written: " << slotList(plan, error.written, plan.size())
                << '\n';
     }
     return kFailure;

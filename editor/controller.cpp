@@ -253,14 +253,15 @@ void Controller::StoreSlot()
     if (m_form.Combo6->currentIndex() >= 0)
         values.target = m_form.Combo6->currentIndex();
 
-    const auto error =
+    const auto saved =
         rom::WriteSlot(m_path, m_state.GameCode, m_state.SpeciesIndex, slot, values, *m_shown, m_files);
-    if (!error) {
+    if (saved) {
         // The file now holds what was written; a second Save compares against that.
         m_shown = rom::ComposeSlot(*m_shown, values);
         return;
     }
-    if (error->kind == rom::ErrorKind::SlotChanged) {
+    const rom::RomError& error = saved.error();
+    if (error.kind == rom::ErrorKind::SlotChanged) {
         // Reloaded before the message, so the window already shows what the message speaks of.
         LoadSlot();
         report(QStringLiteral("Nothing was saved: %1 in %2 was changed by another program since it was shown.%3")
@@ -269,10 +270,10 @@ void Controller::StoreSlot()
         return;
     }
     // Bytes that may be half old and half new must be read again before anything is saved over them.
-    if (error->mayHaveChanged)
+    if (error.mayHaveChanged)
         m_shown.reset();
     report(QStringLiteral("Cannot save %1 to %2.\n%3")
-               .arg(slotDescription(slot), quoted(m_state.RomPath), reasonOf(*error)));
+               .arg(slotDescription(slot), quoted(m_state.RomPath), reasonOf(error)));
 }
 
 void Controller::ApplyMethodKind(int row)

@@ -100,18 +100,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fs.faults.close = in.takeFault();
 
         const auto before = fs.bytes;
-        const auto err = rom::WriteSlot("memory", game.code, row, slot, w, expected, fs);
+        const auto saved = rom::WriteSlot("memory", game.code, row, slot, w, expected, fs);
         const std::uint64_t at = rom::FieldOffset(game.tableBase, row, slot, rom::Field::Method);
         auto unchangedOutside = [&](std::uint64_t from, std::uint64_t to) {
             fs.bytes.forEachDifference(before, [&](std::uint64_t offset) { check(offset >= from && offset < to); });
         };
-        if (err) {
-            check(err->kind != rom::ErrorKind::SlotChanged || !shown || stale < 16);
-            if (!err->mayHaveChanged) {
+        if (!saved) {
+            const rom::RomError& err = saved.error();
+            check(err.kind != rom::ErrorKind::SlotChanged || !shown || stale < 16);
+            if (!err.mayHaveChanged) {
                 unchangedOutside(1, 0);  // nothing may differ anywhere
             } else {
-                check(err->mayHaveChanged->first >= at && err->mayHaveChanged->last < at + 6);
-                unchangedOutside(err->mayHaveChanged->first, err->mayHaveChanged->last + 1);
+                check(err.mayHaveChanged->first >= at && err.mayHaveChanged->last < at + 6);
+                unchangedOutside(err.mayHaveChanged->first, err.mayHaveChanged->last + 1);
             }
             continue;
         }

@@ -78,14 +78,14 @@ SlotBytes ComposeSlot(const SlotBytes& kept, const SlotWrite& values);
 /// file's size and that the slot still holds `expected` (the bytes the values were shown from; else
 /// SlotChanged and nothing written), reserves the disk space, writes the six bytes of
 /// ComposeSlot(expected, values) with one write, syncs and closes. Any failure puts the old bytes
-/// back; only if that fails too does the error carry mayHaveChanged. Nullopt once durable.
-std::optional<RomError> WriteSlot(const std::filesystem::path& path, const GameCode& game, int speciesRow, int slot,
+/// back; only if that fails too does the error carry mayHaveChanged. Succeeds once durable.
+Result<> WriteSlot(const std::filesystem::path& path, const GameCode& game, int speciesRow, int slot,
                                   const SlotWrite& values, const SlotBytes& expected,
                                   FileSystem& files = SystemFiles());
 
 /// The same, composing over whatever the slot holds at the time of writing: for callers with no
 /// earlier read to compare against.
-std::optional<RomError> WriteSlot(const std::filesystem::path& path, const GameCode& game, int speciesRow, int slot,
+Result<> WriteSlot(const std::filesystem::path& path, const GameCode& game, int speciesRow, int slot,
                                   const SlotWrite& values, FileSystem& files = SystemFiles());
 
 /// One slot of a batch: the bytes it was planned from and the bytes to store.
@@ -96,12 +96,12 @@ struct SlotChange {
     SlotBytes wanted;
 };
 
-struct BatchResult {
-    std::size_t written = 0;         // changes[0, written) are in the file
-    bool confirmed = false;          // and they were synced and the file closed without error
-    std::optional<RomError> error;   // why the batch stopped: at changes[written], or at the final sync or
-                                     // close when written == changes.size(); changes[written] is never half-written
-    std::size_t at = 0;              // the change the error is about (for SlotChanged, the first that differs)
+/// Why a batch stopped: at changes[written], or at the final sync or close when written == changes.size();
+/// changes[written] is never half-written.
+struct BatchError : RomError {
+    std::size_t written = 0;   // changes[0, written) are in the file
+    bool confirmed = false;    // and they were synced and the file closed without error
+    std::size_t at = 0;        // the change the error is about (for SlotChanged, the first that differs)
 };
 
 /// Writes several slots under one lock with one sync at the end. Before the first write, every slot
@@ -109,8 +109,9 @@ struct BatchResult {
 /// Each slot is then one write, put back on failure; the slots before it stay written and are synced.
 /// When stopRequested is given and has become non-zero (a signal handler sets it), the batch stops before the
 /// next slot's write with Interrupted, and what it wrote is synced as after a failure.
-BatchResult WriteSlots(const std::filesystem::path& path, const GameCode& game, std::span<const SlotChange> changes,
-                       FileSystem& files = SystemFiles(),
-                       const volatile std::sig_atomic_t* stopRequested = nullptr);
+/// Succeeds once every slot is written and confirmed.
+Result<void, BatchError> WriteSlots(const std::filesystem::path& path, const GameCode& game,
+                                    std::span<const SlotChange> changes, FileSystem& files = SystemFiles(),
+                                    const volatile std::sig_atomic_t* stopRequested = nullptr);
 
 }  // namespace rom

@@ -40,15 +40,16 @@ Result<Identification> IdentifyRom(const std::filesystem::path& path, FileSystem
     RomFile& file = **opened;
 
     Identification id;
-    id.fileSize = file.size();
-    if (id.fileSize < 0)
-        return RomError{ErrorKind::ReadFailed, file.lastError()};
+    const auto size = file.size();
+    if (!size)
+        return size.error();
+    id.fileSize = *size;
     if (id.fileSize < static_cast<std::int64_t>(kHeaderBytesNeeded))
         return id;  // too short to hold a header: unsupported, nothing read
 
     std::uint8_t bytes[4];
-    if (!file.readAt(kGameCodeOffset, bytes))
-        return RomError{ErrorKind::ReadFailed, file.lastError()};
+    if (auto read = file.readAt(kGameCodeOffset, bytes); !read)
+        return read.error();
     for (std::size_t i = 0; i < 4; ++i)
         id.code[i] = static_cast<char>(bytes[i]);
     id.game = FindGame(id.code);

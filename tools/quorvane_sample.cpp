@@ -59,8 +59,8 @@ int main(int argc, char* argv[])
         return 2;
     }
     // An existing file may be someone's real ROM: it is replaced only when asked to.
-    if (auto err = sample::WriteSampleImage(output, *game, force)) {
-        std::fprintf(stderr, "%s: %s\n", output, err->c_str());
+    if (const auto written = sample::WriteSampleImage(output, *game, force); !written) {
+        std::fprintf(stderr, "%s: %s\n", output, written.error().reason.c_str());
         return 1;
     }
     std::printf("wrote %s: %.*s, %llu bytes (sparse)\n", output, static_cast<int>(game->name.size()),

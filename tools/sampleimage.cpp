@@ -61,8 +61,6 @@ constexpr std::array kSlots{
     SampleSlot{row(236), 3, AttackEqual, 20, 237},  //         -> Hitmontop
 };
 
-std::string reasonOf(const std::error_code& ec) { return ec.message(); }
-
 }  // namespace
 
 std::uint64_t CartridgeSize(const rom::SupportedGame& game)
@@ -74,34 +72,32 @@ std::uint64_t CartridgeSize(const rom::SupportedGame& game)
 
 std::span<const SampleSlot> SampleSlots() { return kSlots; }
 
-std::optional<std::string> CreateImage(const std::filesystem::path& path, const rom::GameCode& code,
-                                       std::uint64_t size)
+rom::Result<> CreateImage(const std::filesystem::path& path, const rom::GameCode& code, std::uint64_t size)
 {
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         if (!out)
-            return "cannot create " + path.string();
+            return rom::RomError{rom::ErrorKind::CannotOpen, "cannot create " + path.string()};
         if (size >= rom::kHeaderBytesNeeded) {
             out.seekp(static_cast<std::streamoff>(rom::kGameCodeOffset));
             out.write(code.data(), static_cast<std::streamsize>(code.size()));
         }
         if (!out.flush())
-            return "cannot write " + path.string();
+            return rom::RomError{rom::ErrorKind::WriteFailed, "cannot write " + path.string()};
     }
     std::error_code ec;
     // Extending with resize_file leaves a hole: a 512 MiB image costs a few KiB of disk.
     std::filesystem::resize_file(path, size, ec);
     if (ec)
-        return reasonOf(ec);
-    return std::nullopt;
+        return rom::RomError{rom::ErrorKind::WriteFailed, ec.message()};
+    return {};
 }
 
-std::optional<std::string> PutSlot(const std::filesystem::path& path, const rom::SupportedGame& game,
-                                   const SampleSlot& slot)
+rom::Result<> PutSlot(const std::filesystem::path& path, const rom::SupportedGame& game, const SampleSlot& slot)
 {
     std::fstream io(path, std::ios::in | std::ios::out | std::ios::binary);
     if (!io)
-        return "cannot open " + path.string();
+        return rom::RomError{rom::ErrorKind::CannotOpen, "cannot open " + path.string()};
     const std::uint16_t words[3] = {slot.method, slot.parameter, slot.target};
     const std::uint64_t at = rom::FieldOffset(game.tableBase, slot.speciesRow, slot.slot, rom::Field::Method);
     io.seekp(static_cast<std::streamoff>(at));
@@ -110,27 +106,28 @@ std::optional<std::string> PutSlot(const std::filesystem::path& path, const rom:
         io.write(b, 2);
     }
     if (!io.flush())
-        return "cannot write " + path.string();
-    return std::nullopt;
+        return rom::RomError{rom::ErrorKind::WriteFailed, "cannot write " + path.string()};
+    return {};
 }
 
-std::optional<std::string> WriteSampleImage(const std::filesystem::path& path, const rom::SupportedGame& game,
-                                            bool replace)
+rom::Result<> WriteSampleImage(const std::filesystem::path& path, const rom::SupportedGame& game, bool replace)
 {
     if (!replace) {
         // Claims the name in one step, so a file that appears meanwhile is not replaced either.
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd < 0)
-            return errno == EEXIST ? "the file exists; use --force to replace it" : std::generic_category().message(errno);
+            return rom::RomError{rom::ErrorKind::CannotOpen, errno == EEXIST
+                                                                 ? "the file exists; use --force to replace it"
+                                                                 : std::generic_category().message(errno)};
         ::close(fd);
     }
-    if (auto err = CreateImage(path, game.code, CartridgeSize(game)))
-        return err;
+    if (auto created = CreateImage(path, game.code, CartridgeSize(game)); !created)
+        return created;
     for (const SampleSlot& s : kSlots) {
-        if (auto err = PutSlot(path, game, s))
-            return err;
+        if (auto put = PutSlot(path, game, s); !put)
+            return put;
     }
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace sample

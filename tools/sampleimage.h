@@ -2,9 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <span>
-#include <string>
 
 #include "rom/supportedgames.h"
 
@@ -25,18 +23,17 @@ std::uint64_t CartridgeSize(const rom::SupportedGame& game);
 /// A small, realistic evolution table: several real chains and one slot left empty.
 std::span<const SampleSlot> SampleSlots();
 
+// A failure's reason is what quorvane-sample prints after the file's name.
+
 /// Creates (or replaces) a sparse file of the given apparent size holding code at offset 12.
-/// Returns the system's reason on failure.
-std::optional<std::string> CreateImage(const std::filesystem::path& path, const rom::GameCode& code,
-                                       std::uint64_t size);
+rom::Result<> CreateImage(const std::filesystem::path& path, const rom::GameCode& code, std::uint64_t size);
 
 /// Stores raw method, parameter and target words into one slot of the game's table.
-std::optional<std::string> PutSlot(const std::filesystem::path& path, const rom::SupportedGame& game,
-                                   const SampleSlot& slot);
+rom::Result<> PutSlot(const std::filesystem::path& path, const rom::SupportedGame& game, const SampleSlot& slot);
 
 /// A cartridge-sized image of the game holding SampleSlots(). An existing file is left alone (an error)
 /// unless replace is true.
-std::optional<std::string> WriteSampleImage(const std::filesystem::path& path, const rom::SupportedGame& game,
-                                            bool replace = false);
+rom::Result<> WriteSampleImage(const std::filesystem::path& path, const rom::SupportedGame& game,
+                               bool replace = false);
 
 }  // namespace sample

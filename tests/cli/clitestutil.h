@@ -91,8 +91,10 @@ inline void putTable(const std::filesystem::path& p, const rom::SupportedGame& g
 inline std::filesystem::path sampleImage(const TempDir& dir, const rom::SupportedGame& g, const std::string& name = "rom.nds")
 {
     const auto p = makeImage(dir, g, name);
-    for (const auto& s : sample::SampleSlots())
-        sample::PutSlot(p, g, s);
+    for (const auto& s : sample::SampleSlots()) {
+        if (const auto put = sample::PutSlot(p, g, s); !put)
+            throw std::runtime_error(put.error().reason);
+    }
     return p;
 }
 

@@ -138,9 +138,9 @@ struct Words {
 inline QString makeImage(const QTemporaryDir& dir, const QString& name, const rom::SupportedGame& game)
 {
     const QString path = dir.filePath(name);
-    const auto failed = sample::CreateImage(fsPath(path), game.code, tableEnd(game) + 64);
-    if (failed)
-        qFatal("cannot create %s: %s", qPrintable(path), failed->c_str());
+    const auto created = sample::CreateImage(fsPath(path), game.code, tableEnd(game) + 64);
+    if (!created)
+        qFatal("cannot create %s: %s", qPrintable(path), created.error().reason.c_str());
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite) || !file.seek(qint64(game.tableBase)))
         qFatal("cannot fill %s", qPrintable(path));
@@ -153,11 +153,11 @@ inline QString makeImage(const QTemporaryDir& dir, const QString& name, const ro
 
 inline void putSlot(const QString& path, const rom::SupportedGame& game, int row, int slot, Words words)
 {
-    const auto failed = sample::PutSlot(fsPath(path), game,
+    const auto put = sample::PutSlot(fsPath(path), game,
                                         {row, slot, std::uint16_t(words.method), std::uint16_t(words.parameter),
                                          std::uint16_t(words.target)});
-    if (failed)
-        qFatal("cannot store a slot in %s: %s", qPrintable(path), failed->c_str());
+    if (!put)
+        qFatal("cannot store a slot in %s: %s", qPrintable(path), put.error().reason.c_str());
 }
 
 /// The game's table with 64 bytes either side, and the file's size.

@@ -74,8 +74,8 @@ inline std::filesystem::path makeImage(const TempDir& dir, const rom::SupportedG
                                        std::uint64_t tail = 64)
 {
     const auto p = dir.file(name);
-    if (auto err = sample::CreateImage(p, g.code, tableEnd(g) + tail))
-        throw std::runtime_error(*err);
+    if (const auto created = sample::CreateImage(p, g.code, tableEnd(g) + tail); !created)
+        throw std::runtime_error(created.error().reason);
     return p;
 }
 

@@ -76,18 +76,18 @@ TEST_P(SaveFaults, FailedSaveIsReportedAndChangesNoByte)
     FaultyFileSystem fs;
     c.arm(fs);
 
-    const auto err = rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, kOld, fs);
-    ASSERT_TRUE(err) << "a failed " << c.name << " was reported as a successful save";
-    EXPECT_EQ(err->kind, c.kind);
-    EXPECT_FALSE(err->reason.empty());
+    const auto saved = rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, kOld, fs);
+    ASSERT_FALSE(saved) << "a failed " << c.name << " was reported as a successful save";
+    EXPECT_EQ(saved.error().kind, c.kind);
+    EXPECT_FALSE(saved.error().reason.empty());
     if (!c.restoreFails) {
-        EXPECT_FALSE(err->mayHaveChanged);
+        EXPECT_FALSE(saved.error().mayHaveChanged);
         EXPECT_EQ(image.table(), image.before) << fs.calls;
         return;
     }
     const std::uint64_t at = slotAt(irbo(), 10, 3);
-    ASSERT_TRUE(err->mayHaveChanged);
-    EXPECT_EQ(*err->mayHaveChanged, (rom::ByteRange{at, at + c.mixedBytes - 1}));
+    ASSERT_TRUE(saved.error().mayHaveChanged);
+    EXPECT_EQ(*saved.error().mayHaveChanged, (rom::ByteRange{at, at + c.mixedBytes - 1}));
     // Whatever did change lies inside the range the error names.
     const auto after = image.table();
     for (std::size_t i = 0; i < after.size(); ++i) {
@@ -126,11 +126,11 @@ TEST(SaveOrder, NothingIsWrittenAfterAFailedReservationAndEverySaveIsSynced)
     Image image;
     FaultyFileSystem refused;
     refused.reserveFault.after = 0;
-    ASSERT_TRUE(rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, kOld, refused));
+    ASSERT_FALSE(rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, kOld, refused));
     EXPECT_EQ(refused.calls.find("write"), std::string::npos) << refused.calls;
 
     FaultyFileSystem fs;
-    ASSERT_FALSE(rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, kOld, fs));
+    ASSERT_TRUE(rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, kOld, fs));
     EXPECT_EQ(fs.calls, "open lock reserve write sync close");
     EXPECT_EQ(readBytes(image.path, slotAt(irbo(), 10, 3), 6), std::vector(kNewBytes.begin(), kNewBytes.end()));
 }
@@ -146,15 +146,15 @@ TEST(OtherWriters, SlotChangedSinceItWasReadIsNotOverwritten)
     writeBytes(image.path, slotAt(irbo(), 10, 3), {0x05, 0x00, 0x00, 0x00, 0x44, 0x00});
     const auto theirs = image.table();
 
-    const auto err = rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, shown->bytes);
-    ASSERT_TRUE(err);
-    EXPECT_EQ(err->kind, ErrorKind::SlotChanged);
+    const auto saved = rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, shown->bytes);
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.error().kind, ErrorKind::SlotChanged);
     EXPECT_EQ(image.table(), theirs);
 
     // Read again, the same save goes through, and a second one compares with what the first wrote.
     const auto again = rom::ReadSlot(image.path, irbo().code, 10, 3);
-    ASSERT_FALSE(rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, again->bytes));
-    ASSERT_FALSE(rom::WriteSlot(image.path, irbo().code, 10, 3, {21, ParamKind::Move, 246, 473},
+    ASSERT_TRUE(rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, again->bytes));
+    ASSERT_TRUE(rom::WriteSlot(image.path, irbo().code, 10, 3, {21, ParamKind::Move, 246, 473},
                                 rom::ComposeSlot(again->bytes, kNew)));
     EXPECT_EQ(rom::ReadSlot(image.path, irbo().code, 10, 3)->parameter, 246);
 }
@@ -184,19 +184,19 @@ TEST_P(OtherWritersLock, ALockOnAnyByteOfTheSlotIsWaitedForThenReported)
     range.l_len = 1;
     ASSERT_EQ(::fcntl(other, F_OFD_SETLK, &range), 0);
 
-    const auto err = rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, kOld);
+    const auto saved = rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, kOld);
     if (!GetParam().blocks) {
-        EXPECT_FALSE(err) << err->reason;
+        EXPECT_TRUE(saved) << saved.error().reason;
         ::close(other);
         return;
     }
-    ASSERT_TRUE(err);
-    EXPECT_EQ(err->kind, ErrorKind::Locked);
-    EXPECT_EQ(err->reason, "") << "the kind says it already";
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.error().kind, ErrorKind::Locked);
+    EXPECT_EQ(saved.error().reason, "") << "the kind says it already";
     EXPECT_EQ(image.table(), image.before);
 
     ::close(other);  // released: the next save proceeds
-    EXPECT_FALSE(rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, kOld));
+    EXPECT_TRUE(rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, kOld));
 }
 
 INSTANTIATE_TEST_SUITE_P(OtherWriters, OtherWritersLock,
@@ -215,12 +215,12 @@ TEST(OtherWriters, ReadsAndSavesRefuseAFileReplacedByAnotherGame)
     writeBytes(image.path, 12, {'I', 'R', 'B', 'O'});
     // The slot's own bytes are unchanged, so only the game code can stop these.
     const auto saved = rom::WriteSlot(image.path, ireo().code, 10, 3, kNew, shown->bytes);
-    ASSERT_TRUE(saved);
-    EXPECT_EQ(saved->kind, ErrorKind::GameChanged);
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.error().kind, ErrorKind::GameChanged);
     const rom::SlotChange change{10, 3, shown->bytes, kNewBytes};
     const auto batch = rom::WriteSlots(image.path, ireo().code, {&change, 1});
-    ASSERT_TRUE(batch.error);
-    EXPECT_EQ(batch.error->kind, ErrorKind::GameChanged);
+    ASSERT_FALSE(batch);
+    EXPECT_EQ(batch.error().kind, ErrorKind::GameChanged);
     EXPECT_EQ(image.table(ireo()), image.before);
 
     const auto slot = rom::ReadSlot(image.path, ireo().code, 10, 3);
@@ -255,10 +255,10 @@ TEST(Batches, StopAtTheFailingSlotWithTheEarlierOnesWrittenAndNoneHalfWritten)
         fs.writeFault = {failing, 1};
         fs.shortWriteBytes = 3;
         const auto result = rom::WriteSlots(image.path, irbo().code, changes, fs);
-        ASSERT_TRUE(result.error);
-        EXPECT_EQ(result.written, std::size_t(failing));
-        EXPECT_EQ(result.at, std::size_t(failing));
-        EXPECT_TRUE(result.confirmed);  // what was written before the failure is synced
+        ASSERT_FALSE(result);
+        EXPECT_EQ(result.error().written, std::size_t(failing));
+        EXPECT_EQ(result.error().at, std::size_t(failing));
+        EXPECT_TRUE(result.error().confirmed);  // what was written before the failure is synced
         for (int i = 0; i < 3; ++i) {
             const auto& c = changes[std::size_t(i)];
             const auto now = readBytes(image.path, slotAt(irbo(), c.speciesRow, c.slot), 6);
@@ -275,19 +275,19 @@ TEST(Batches, AnyStaleSlotOrFullDiskStopsTheBatchBeforeItsFirstWrite)
     changes[2].expected[5] ^= 1;  // planned from bytes that are no longer there
     FaultyFileSystem fs;
     auto result = rom::WriteSlots(image.path, irbo().code, changes, fs);
-    ASSERT_TRUE(result.error);
-    EXPECT_EQ(result.error->kind, ErrorKind::SlotChanged);
-    EXPECT_EQ(result.at, 2u);
-    EXPECT_EQ(result.written, 0u);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().kind, ErrorKind::SlotChanged);
+    EXPECT_EQ(result.error().at, 2u);
+    EXPECT_EQ(result.error().written, 0u);
     EXPECT_EQ(image.table(), image.before);
 
     changes = threeChanges(image);
     FaultyFileSystem full;
     full.reserveFault.after = 2;
     result = rom::WriteSlots(image.path, irbo().code, changes, full);
-    ASSERT_TRUE(result.error);
-    EXPECT_EQ(result.at, 2u);
-    EXPECT_EQ(result.written, 0u);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().at, 2u);
+    EXPECT_EQ(result.error().written, 0u);
     EXPECT_EQ(full.calls.find("write"), std::string::npos) << full.calls;
     EXPECT_EQ(image.table(), image.before);
 }
@@ -299,10 +299,10 @@ TEST(Batches, AFailedFinalSyncLeavesEverySlotWrittenButUnconfirmed)
     FaultyFileSystem fs;
     fs.syncFault.after = 0;
     const auto result = rom::WriteSlots(image.path, irbo().code, changes, fs);
-    ASSERT_TRUE(result.error);
-    EXPECT_EQ(result.error->kind, ErrorKind::SyncFailed);
-    EXPECT_EQ(result.written, 3u);
-    EXPECT_FALSE(result.confirmed);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().kind, ErrorKind::SyncFailed);
+    EXPECT_EQ(result.error().written, 3u);
+    EXPECT_FALSE(result.error().confirmed);
     EXPECT_EQ(std::count(fs.calls.begin(), fs.calls.end(), 'y'), 1) << "one sync for the batch: " << fs.calls;
 }
 
@@ -318,8 +318,8 @@ TEST(RealSystem, FileSizeLimitIsAnErrorNotAKill)
         rom::IgnoreFileSizeSignal();
         const rlimit limit{1 << 20, 1 << 20};  // far below the table's offset
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        const auto err = rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, kOld);
-        ::_exit(err && err->kind == ErrorKind::WriteFailed && !err->mayHaveChanged ? 0 : 1);
+        const auto saved = rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, kOld);
+        ::_exit(!saved && saved.error().kind == ErrorKind::WriteFailed && !saved.error().mayHaveChanged ? 0 : 1);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
@@ -386,7 +386,7 @@ TEST(RealSystem, FullFileSystemChangesNoByteOfASparseImage)
     } unmount{dir.path()};
 
     const auto rom = dir.file("black.nds");
-    ASSERT_FALSE(sample::WriteSampleImage(rom, irbo()));
+    ASSERT_TRUE(sample::WriteSampleImage(rom, irbo()));
     const std::uint64_t at = slotAt(irbo(), 330, 2);
     ASSERT_EQ(at % 4096, 4094u) << "the slot must straddle a page boundary";
     {
@@ -400,11 +400,11 @@ TEST(RealSystem, FullFileSystemChangesNoByteOfASparseImage)
 
     const auto shown = rom::ReadSlot(rom, irbo().code, 330, 2);
     ASSERT_TRUE(shown);
-    const auto err = rom::WriteSlot(rom, irbo().code, 330, 2, {8, ParamKind::Item, 84, 134}, shown->bytes);
-    ASSERT_TRUE(err);
-    EXPECT_EQ(err->kind, ErrorKind::WriteFailed);
-    EXPECT_EQ(err->reason, std::generic_category().message(ENOSPC));
-    EXPECT_FALSE(err->mayHaveChanged);
+    const auto saved = rom::WriteSlot(rom, irbo().code, 330, 2, {8, ParamKind::Item, 84, 134}, shown->bytes);
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.error().kind, ErrorKind::WriteFailed);
+    EXPECT_EQ(saved.error().reason, std::generic_category().message(ENOSPC));
+    EXPECT_FALSE(saved.error().mayHaveChanged);
     EXPECT_EQ(readBytes(rom, at - 4096, 8192), before);
     EXPECT_EQ(std::filesystem::file_size(rom), size);
 }

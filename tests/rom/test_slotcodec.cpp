@@ -64,9 +64,9 @@ TEST(Addressing, RowsAndSlotsOutsideTheTableAreRefused)
     const auto before = readBytes(p, irbo().tableBase - 64, 64 + 44 * 649 + 64);
     for (auto [row, slot] : {std::pair{-1, 1}, {649, 1}, {0, 0}, {0, 8}, {-32768, 1}}) {
         EXPECT_EQ(rom::ReadSlot(p, irbo().code, row, slot).error().kind, rom::ErrorKind::InvalidSlot);
-        const auto err = rom::WriteSlot(p, irbo().code, row, slot, {1, ParamKind::Constant, {}, 1});
-        ASSERT_TRUE(err);
-        EXPECT_EQ(err->kind, rom::ErrorKind::InvalidSlot);
+        const auto saved = rom::WriteSlot(p, irbo().code, row, slot, {1, ParamKind::Constant, {}, 1});
+        ASSERT_FALSE(saved);
+        EXPECT_EQ(saved.error().kind, rom::ErrorKind::InvalidSlot);
     }
     EXPECT_EQ(readBytes(p, irbo().tableBase - 64, 64 + 44 * 649 + 64), before);
 }
@@ -147,7 +147,7 @@ TEST_P(WriteRules, OnlyTheSlotChangesAndAsTheRuleSays)
     const auto before = readBytes(p, slot - 29, 64);
     const auto size = std::filesystem::file_size(p);
 
-    ASSERT_FALSE(rom::WriteSlot(p, irbo().code, 10, 3, c.values));
+    ASSERT_TRUE(rom::WriteSlot(p, irbo().code, 10, 3, c.values));
 
     auto want = before;
     std::copy(c.want.begin(), c.want.end(), want.begin() + 29);
@@ -180,7 +180,7 @@ TEST(WriteRules, RoundTripNormalisesHighBytes)
     writeBytes(p, slotAt(irbo(), 0, 1), le({0x0104, 0x0120, 0x0002}));
     const auto s = rom::ReadSlot(p, irbo().code, 0, 1);
     ASSERT_TRUE(s);
-    ASSERT_FALSE(rom::WriteSlot(p, irbo().code, 0, 1, {s->method, rom::KindOf(s->method), s->parameter, s->target}));
+    ASSERT_TRUE(rom::WriteSlot(p, irbo().code, 0, 1, {s->method, rom::KindOf(s->method), s->parameter, s->target}));
     EXPECT_EQ(readBytes(p, slotAt(irbo(), 0, 1), 6), le({0x0004, 0x0020, 0x0002}));
 }
 
@@ -213,7 +213,7 @@ TEST(WriteRules, ManyRandomSavesTouchOnlyTheirSixBytes)
                 w.parameter = static_cast<int>(rng() % 700);
             if (rng() % 8)
                 w.target = static_cast<int>(rng() % 650);
-            ASSERT_FALSE(rom::WriteSlot(p, g->code, row, slot, w));
+            ASSERT_TRUE(rom::WriteSlot(p, g->code, row, slot, w));
 
             const std::size_t at = static_cast<std::size_t>(slotAt(*g, row, slot) - from);
             auto put = [&](std::size_t off, int v) {
@@ -247,7 +247,7 @@ TEST(WriteRules, RecordTailBytesSurviveSavesOfEverySlot)
         const auto tail = rom::FieldOffset(ireo().tableBase, row, 1, Field::Method) + 42;
         writeBytes(p, tail, {0xEE, 0xDD});
         for (int slot = 1; slot <= 7; ++slot)
-            ASSERT_FALSE(rom::WriteSlot(p, ireo().code, row, slot, {27, ParamKind::Constant, {}, 649}));
+            ASSERT_TRUE(rom::WriteSlot(p, ireo().code, row, slot, {27, ParamKind::Constant, {}, 649}));
         EXPECT_EQ(readBytes(p, tail, 2), (std::vector<std::uint8_t>{0xEE, 0xDD}));
         EXPECT_EQ(readBytes(p, tail - 6, 6), le({27, 0, 649})) << "slot 7 ends where the tail starts";
     }
@@ -262,23 +262,23 @@ TEST(ShortFiles, SlotPastTheEndIsNeitherReadNorWritten)
     const auto end = slotAt(irbo(), 5, 2) + 6;
     for (std::uint64_t size : {end - 1, end - 3, end - 6, std::uint64_t(irbo().tableBase)}) {
         SCOPED_TRACE(size);
-        ASSERT_FALSE(sample::CreateImage(p, irbo().code, size));
+        ASSERT_TRUE(sample::CreateImage(p, irbo().code, size));
         const auto before = readBytes(p, end - 16, 16);
 
         const auto s = rom::ReadSlot(p, irbo().code, 5, 2);
         ASSERT_FALSE(s);
         EXPECT_EQ(s.error().kind, rom::ErrorKind::OutsideFile);
 
-        const auto err = rom::WriteSlot(p, irbo().code, 5, 2, {4, ParamKind::Level, 20, 3});
-        ASSERT_TRUE(err);
-        EXPECT_EQ(err->kind, rom::ErrorKind::OutsideFile);
+        const auto saved = rom::WriteSlot(p, irbo().code, 5, 2, {4, ParamKind::Level, 20, 3});
+        ASSERT_FALSE(saved);
+        EXPECT_EQ(saved.error().kind, rom::ErrorKind::OutsideFile);
         EXPECT_EQ(std::filesystem::file_size(p), size);
         EXPECT_EQ(readBytes(p, end - 16, 16), before);
     }
 
     // Ending exactly at the slot's last byte is enough.
-    ASSERT_FALSE(sample::CreateImage(p, irbo().code, end));
-    ASSERT_FALSE(rom::WriteSlot(p, irbo().code, 5, 2, {4, ParamKind::Level, 20, 3}));
+    ASSERT_TRUE(sample::CreateImage(p, irbo().code, end));
+    ASSERT_TRUE(rom::WriteSlot(p, irbo().code, 5, 2, {4, ParamKind::Level, 20, 3}));
     EXPECT_EQ(rom::ReadSlot(p, irbo().code, 5, 2)->target, 3);
     EXPECT_EQ(std::filesystem::file_size(p), end);
 }
@@ -291,17 +291,17 @@ TEST(ReplacedFiles, NotWrittenWhenTheGameCodeChanged)
     ASSERT_TRUE(id && id->game);
 
     // Another game copied over it, then one too short for a header.
-    ASSERT_FALSE(sample::CreateImage(p, irbo().code, tableEnd(ireo()) + 64));
+    ASSERT_TRUE(sample::CreateImage(p, irbo().code, tableEnd(ireo()) + 64));
     const auto before = readBytes(p, slotAt(ireo(), 2, 2), 6);
-    auto err = rom::WriteSlot(p, id->code, 2, 2, {5, ParamKind::Constant, {}, 5});
-    ASSERT_TRUE(err);
-    EXPECT_EQ(err->kind, rom::ErrorKind::GameChanged);
+    auto saved = rom::WriteSlot(p, id->code, 2, 2, {5, ParamKind::Constant, {}, 5});
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.error().kind, rom::ErrorKind::GameChanged);
     EXPECT_EQ(readBytes(p, slotAt(ireo(), 2, 2), 6), before);
 
     std::filesystem::resize_file(p, 14);
-    err = rom::WriteSlot(p, id->code, 2, 2, {5, ParamKind::Constant, {}, 5});
-    ASSERT_TRUE(err);
-    EXPECT_EQ(err->kind, rom::ErrorKind::GameChanged);
+    saved = rom::WriteSlot(p, id->code, 2, 2, {5, ParamKind::Constant, {}, 5});
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.error().kind, rom::ErrorKind::GameChanged);
     EXPECT_EQ(std::filesystem::file_size(p), 14u);
 }
 
@@ -310,9 +310,9 @@ TEST(FailingFiles, MissingFileIsNeitherReadNorCreated)
     TempDir dir;
     const auto p = dir.file("gone.nds");
     EXPECT_EQ(rom::ReadSlot(p, irbo().code, 0, 1).error().kind, rom::ErrorKind::CannotOpen);
-    const auto err = rom::WriteSlot(p, irbo().code, 0, 1, {4, ParamKind::Level, 16, 2});
-    ASSERT_TRUE(err);
-    EXPECT_EQ(err->kind, rom::ErrorKind::CannotOpen);
+    const auto saved = rom::WriteSlot(p, irbo().code, 0, 1, {4, ParamKind::Level, 16, 2});
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.error().kind, rom::ErrorKind::CannotOpen);
     EXPECT_FALSE(std::filesystem::exists(p));
 }
 
@@ -326,9 +326,9 @@ TEST(FailingFiles, RefusedOpenIsReportedWithItsReason)
     ASSERT_FALSE(r);
     EXPECT_EQ(r.error().reason, std::generic_category().message(EROFS));
     const auto w = rom::WriteSlot(p, irbo().code, 0, 1, {4, ParamKind::Level, 16, 2}, fs);
-    ASSERT_TRUE(w);
-    EXPECT_EQ(w->kind, rom::ErrorKind::CannotOpen);
-    EXPECT_EQ(w->reason, std::generic_category().message(EROFS));
+    ASSERT_FALSE(w);
+    EXPECT_EQ(w.error().kind, rom::ErrorKind::CannotOpen);
+    EXPECT_EQ(w.error().reason, std::generic_category().message(EROFS));
 }
 
 TEST(FailingFiles, EveryOperationClosesTheFileItOpened)
@@ -358,9 +358,9 @@ TEST(Permissions, ReadOnlyFileIsNotOpenedForWriting)
     ASSERT_FALSE(id);
     EXPECT_EQ(id.error().kind, rom::ErrorKind::CannotOpen);
     EXPECT_EQ(id.error().reason, std::generic_category().message(EACCES));
-    const auto err = rom::WriteSlot(p, irbo().code, 0, 1, {4, ParamKind::Level, 16, 2});
-    ASSERT_TRUE(err);
-    EXPECT_EQ(err->kind, rom::ErrorKind::CannotOpen);
+    const auto saved = rom::WriteSlot(p, irbo().code, 0, 1, {4, ParamKind::Level, 16, 2});
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.error().kind, rom::ErrorKind::CannotOpen);
     EXPECT_EQ(readBytes(p, slotAt(irbo(), 0, 1), 6), before);
 }
 

@@ -29,7 +29,7 @@ TEST_P(Identify, CodeAloneDecidesTheGame)
     TempDir dir;
     const auto p = dir.file("any.bin");
     // Only the code is looked at: the rest of the file is junk and far too short for a table.
-    ASSERT_FALSE(sample::CreateImage(p, codeOf(c.code), 64));
+    ASSERT_TRUE(sample::CreateImage(p, codeOf(c.code), 64));
     writeBytes(p, 0, {0xDE, 0xAD, 0xBE, 0xEF});
 
     const auto id = rom::IdentifyRom(p);
@@ -59,7 +59,7 @@ TEST(Identify, AnyOtherCodeIsUnsupported)
     const auto p = dir.file("other.nds");
     for (const char* code : {"irbo", "IRB ", "IRBE", "IREE", "IRE0", " IRB", "IRBo", "BOIR", "\0RBO"}) {
         SCOPED_TRACE(code);
-        ASSERT_FALSE(sample::CreateImage(p, codeOf(code), 1 << 20));
+        ASSERT_TRUE(sample::CreateImage(p, codeOf(code), 1 << 20));
         const auto id = rom::IdentifyRom(p);
         ASSERT_TRUE(id);
         EXPECT_EQ(id->game, nullptr);
@@ -155,11 +155,11 @@ TEST(Paths, SpacesAndNonAsciiCharacters)
 {
     TempDir dir;
     const auto p = dir.path() / std::filesystem::path(u8"Pokémon Black (copie n°2) ★.nds");
-    ASSERT_FALSE(sample::WriteSampleImage(p, irbo()));
+    ASSERT_TRUE(sample::WriteSampleImage(p, irbo()));
     const auto id = rom::IdentifyRom(p);
     ASSERT_TRUE(id);
     ASSERT_TRUE(id->game);
-    ASSERT_FALSE(rom::WriteSlot(p, id->code, 3, 2, {5, rom::ParamKind::Constant, {}, 9}));
+    ASSERT_TRUE(rom::WriteSlot(p, id->code, 3, 2, {5, rom::ParamKind::Constant, {}, 9}));
     const auto s = rom::ReadSlot(p, id->code, 3, 2);
     ASSERT_TRUE(s);
     EXPECT_EQ(s->method, 5);
