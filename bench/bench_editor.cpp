@@ -100,7 +100,7 @@ void BM_SpeciesChangeCoreRead(benchmark::State& state)
 {
     int i = 0;
     for (auto _ : state) {
-        auto s = rom::ReadSlot(samplePath(), kGame.code, (i++ & 1) ? 132 : 220, 1);
+        auto s = rom::ReadSlot(samplePath(), kGame.code, (i++ & 1) ? rom::SlotAddress{132, 1} : rom::SlotAddress{220, 1});
         if (!s)
             state.SkipWithError("read failed");
         benchmark::DoNotOptimize(s);
@@ -119,12 +119,12 @@ void BM_SaveCoreWrite(benchmark::State& state)
 {
     // As the editor does: compare with the bytes last shown, which after a save are the ones written.
     const rom::SlotWrite values{8, rom::ParamKind::Item, 84, 134};
-    const auto read = rom::ReadSlot(samplePath(), kGame.code, 132, 1);
+    const auto read = rom::ReadSlot(samplePath(), kGame.code, {132, 1});
     if (!read)
         state.SkipWithError("read failed");
     rom::SlotBytes shown = read ? read->bytes : rom::SlotBytes{};
     for (auto _ : state) {
-        auto saved = rom::WriteSlot(samplePath(), kGame.code, 132, 1, values, shown);
+        auto saved = rom::WriteSlot(samplePath(), kGame.code, {132, 1}, values, shown);
         if (!saved)
             state.SkipWithError("save failed");
         shown = rom::ComposeSlot(shown, values);

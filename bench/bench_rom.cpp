@@ -14,8 +14,7 @@
 namespace {
 
 const rom::SupportedGame& kGame = rom::kSupportedGames[1];  // IREO, the larger image
-constexpr int kRow = 132;                                   // Eevee
-constexpr int kSlot = 1;
+constexpr rom::SlotAddress kSlot{132, 1};                   // Eevee's first
 
 struct Images {
     std::filesystem::path small;  // holds the table and nothing past it beyond 1 MiB of tail
@@ -26,8 +25,7 @@ struct Images {
         std::filesystem::create_directories(dir);
         small = dir / "small.nds";
         large = dir / "large.nds";
-        const std::uint64_t tableEnd = kGame.tableBase + 649u * 44u;
-        if (!sample::CreateImage(small, kGame.code, tableEnd + (1u << 20)) || !sample::WriteSampleImage(large, kGame))
+        if (!sample::CreateImage(small, kGame.code, rom::TableEnd(kGame) + (1u << 20)) || !sample::WriteSampleImage(large, kGame))
             throw std::runtime_error("cannot write the benchmark images");
         for (const auto& s : sample::SampleSlots()) {
             if (!sample::PutSlot(small, kGame, s))
@@ -48,7 +46,7 @@ Images& images()
 void BM_ReadSlot(benchmark::State& state, const std::filesystem::path& path)
 {
     for (auto _ : state) {
-        auto s = rom::ReadSlot(path, kGame.code, kRow, kSlot);
+        auto s = rom::ReadSlot(path, kGame.code, kSlot);
         if (!s)
             state.SkipWithError("read failed");
         benchmark::DoNotOptimize(s);
@@ -57,7 +55,7 @@ void BM_ReadSlot(benchmark::State& state, const std::filesystem::path& path)
 
 void BM_ReadSlotFloor(benchmark::State& state)
 {
-    const auto at = rom::FieldOffset(kGame.tableBase, kRow, kSlot, rom::Field::Method);
+    const auto at = rom::FieldOffset(kGame.tableBase, kSlot);
     for (auto _ : state) {
         const int fd = ::open(images().large.c_str(), O_RDWR | O_NONBLOCK);
         struct stat st {};
@@ -114,12 +112,12 @@ const rom::SlotWrite kSave{8, rom::ParamKind::Item, 84, 134};
 // As the editor saves: compared with the bytes last shown, which after a save are the ones written.
 void saveSlot(benchmark::State& state, rom::FileSystem& files)
 {
-    const auto read = rom::ReadSlot(images().large, kGame.code, kRow, kSlot);
+    const auto read = rom::ReadSlot(images().large, kGame.code, kSlot);
     if (!read)
         state.SkipWithError("read failed");
     rom::SlotBytes shown = read ? read->bytes : rom::SlotBytes{};
     for (auto _ : state) {
-        if (!rom::WriteSlot(images().large, kGame.code, kRow, kSlot, kSave, shown, files))
+        if (!rom::WriteSlot(images().large, kGame.code, kSlot, kSave, shown, files))
             state.SkipWithError("save failed");
         shown = rom::ComposeSlot(shown, kSave);
     }
@@ -137,7 +135,7 @@ void BM_SaveSlotDurable(benchmark::State& state) { saveSlot(state, rom::SystemFi
 // write, close.
 void saveFloor(benchmark::State& state, bool durable)
 {
-    const auto at = rom::FieldOffset(kGame.tableBase, kRow, kSlot, rom::Field::Method);
+    const auto at = rom::FieldOffset(kGame.tableBase, kSlot);
     const std::uint8_t slot[6] = {8, 0, 84, 0, 134, 0};
     for (auto _ : state) {
         const int fd = ::open(images().large.c_str(), O_RDWR | O_NONBLOCK);

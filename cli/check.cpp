@@ -59,31 +59,29 @@ int Check(const std::filesystem::path& romPath, const std::vector<std::string>& 
         out += where + ": " + what + "\n";
         ++found;
     };
-    for (int species = 1; species <= rom::kSpeciesRows; ++species) {
-        for (int slot = 1; slot <= rom::EvolutionRecord::kSlots; ++slot) {
-            const SlotValues v = ValuesOf(species, slot, table.slot(species - 1, slot));
-            const std::string where = SlotName(species, slot);
-            if (v.method == 0) {
-                if (v.target != 0)
-                    report(kOrphanTarget, where,
-                           "has method 0 (None) but target " + targetText(v.target) + ", which is never reached");
-                continue;
-            }
-            if (const std::string trade = tradeText(v); !trade.empty())
-                report(kTrade, where, trade + ", which needs a second console");
-            if (v.target == 0)
-                report(kTarget, where, "has " + methodText(v.method) + " but target None (0): it evolves into nothing");
-            else if (!IsSpecies(v.target))
-                report(kTarget, where, "target " + std::to_string(v.target) + " is outside 1-649");
-            if (!NameOf(List::Method, v.method))
-                report(kUnlisted, where, "method " + std::to_string(v.method) + " has no row in the method list");
-            const auto list = ParameterList(rom::KindOf(v.method));
-            if (list && v.parameter && !NameOf(*list, *v.parameter))
-                report(kUnlisted, where, "parameter " + std::to_string(*v.parameter) + " has no row in the " +
-                                             std::string(WhatOf(*list)) + " list");
-            if (v.target == species)
-                report(kSelf, where, "evolves into itself");
+    for (const rom::SlotAddress at : rom::SlotAddress::All()) {
+        const SlotValues v = ValuesOf(at, table.slot(at));
+        const std::string where = SlotName(v.species, v.slot);
+        if (v.method == 0) {
+            if (v.target != 0)
+                report(kOrphanTarget, where,
+                       "has method 0 (None) but target " + targetText(v.target) + ", which is never reached");
+            continue;
         }
+        if (const std::string trade = tradeText(v); !trade.empty())
+            report(kTrade, where, trade + ", which needs a second console");
+        if (v.target == 0)
+            report(kTarget, where, "has " + methodText(v.method) + " but target None (0): it evolves into nothing");
+        else if (!IsSpecies(v.target))
+            report(kTarget, where, "target " + std::to_string(v.target) + " is outside 1-649");
+        if (!NameOf(List::Method, v.method))
+            report(kUnlisted, where, "method " + std::to_string(v.method) + " has no row in the method list");
+        const auto list = ParameterList(rom::KindOf(v.method));
+        if (list && v.parameter && !NameOf(*list, *v.parameter))
+            report(kUnlisted, where, "parameter " + std::to_string(*v.parameter) + " has no row in the " +
+                                         std::string(WhatOf(*list)) + " list");
+        if (v.target == v.species)
+            report(kSelf, where, "evolves into itself");
     }
     if (on[kLoop]) {
         for (const Loop& loop : LoopsOf(EvolutionsOf(table))) {

@@ -201,10 +201,10 @@ std::string_view WhatOf(List list)
     return "";
 }
 
-SlotValues ValuesOf(int species, int slot, const rom::SlotBytes& bytes)
+SlotValues ValuesOf(rom::SlotAddress address, const rom::SlotBytes& bytes)
 {
     const rom::EvolutionSlot read = rom::DecodeSlot(bytes);
-    return {species, slot, read.method, read.parameter, read.target};
+    return {address.species(), address.slot(), read.method, read.parameter, read.target};
 }
 
 std::string SlotName(int species, int slot)

@@ -77,8 +77,8 @@ struct SlotValues {
     bool operator==(const SlotValues&) const = default;
 };
 
-/// The values the editor shows for these stored bytes.
-SlotValues ValuesOf(int species, int slot, const rom::SlotBytes& bytes);
+/// The values the editor shows for these stored bytes of this slot.
+SlotValues ValuesOf(rom::SlotAddress address, const rom::SlotBytes& bytes);
 
 /// "Eevee (133) slot 2": how messages name a slot.
 std::string SlotName(int species, int slot);

@@ -179,8 +179,9 @@ bool checkLine(LineCheck& line, const rom::EvolutionTable& table, SlotValues& va
     if (!line.ok())
         return false;
 
-    const rom::SlotBytes current = table.slot(*species - 1, *slot);
-    const SlotValues now = ValuesOf(*species, *slot, current);
+    const rom::SlotAddress address = *rom::SlotAddress::Of(*species - 1, *slot);  // in range: checked above
+    const rom::SlotBytes current = table.slot(address);
+    const SlotValues now = ValuesOf(address, current);
     values = SlotValues{*species, *slot, 0, std::nullopt, 0};
 
     // A number with no row cannot be chosen in the editor: it may only stay as it is stored.
@@ -263,8 +264,7 @@ std::string planText(const std::vector<Planned>& plan, const rom::SupportedGame&
         out += SlotName(p.to.species, p.to.slot) + '\n';
         out += "  old: " + describe(p.from) + '\n';
         out += "  new: " + describe(p.to) + '\n';
-        const std::uint64_t start =
-            rom::FieldOffset(game.tableBase, p.change.speciesRow, p.change.slot, rom::Field::Method);
+        const std::uint64_t start = rom::FieldOffset(game.tableBase, p.change.address);
         for (std::size_t i = 0; i < p.change.wanted.size(); ++i) {
             if (p.change.expected[i] == p.change.wanted[i])
                 continue;
@@ -421,12 +421,13 @@ int Import(const std::filesystem::path& romPath, const std::filesystem::path& ta
             return !problems.full();
         }
         earlier = record.line;
-        const rom::SlotBytes current = table.slot(values.species - 1, values.slot);
-        const SlotValues now = ValuesOf(values.species, values.slot, current);
+        // checkLine found both in range.
+        const rom::SlotAddress address = *rom::SlotAddress::Of(values.species - 1, values.slot);
+        const rom::SlotBytes current = table.slot(address);
+        const SlotValues now = ValuesOf(address, current);
         if (values == now)
             return true;  // what the editor would show already: not a byte is written
-        plan.push_back({now, values,
-                        rom::SlotChange{values.species - 1, values.slot, current, rom::ComposeSlot(current, write)}});
+        plan.push_back({now, values, rom::SlotChange{address, current, rom::ComposeSlot(current, write)}});
         return true;
     };
     const auto stopped = input ? ReadCsv(*input, checkRecord)

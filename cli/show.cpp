@@ -54,10 +54,10 @@ int Show(const std::filesystem::path& romPath, const std::string& speciesText, I
         return kFailure;
 
     std::vector<std::array<std::string, 4>> rows{{"slot", "method", "parameter", "target"}};
-    for (int slot = 1; slot <= rom::EvolutionRecord::kSlots; ++slot) {
-        const SlotValues v = ValuesOf(species, slot, read->table.slot(species - 1, slot));
+    for (const rom::SlotAddress at : rom::SlotAddress::OfRow(species - 1)) {
+        const SlotValues v = ValuesOf(at, read->table.slot(at));
         const auto list = ParameterList(rom::KindOf(v.method));
-        rows.push_back({std::to_string(slot), numberAndName(List::Method, v.method),
+        rows.push_back({std::to_string(v.slot), numberAndName(List::Method, v.method),
                         v.parameter && list ? numberAndName(*list, *v.parameter) : std::string(),
                         numberAndName(List::Species, v.target)});
     }

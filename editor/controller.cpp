@@ -201,7 +201,8 @@ void Controller::LoadSlot()
     if (slot < 1 || m_state.SpeciesIndex < 0)
         return;
 
-    const auto read = rom::ReadSlot(m_path, m_state.GameCode, m_state.SpeciesIndex, slot, m_files);
+    const auto address = rom::SlotAddress::Of(m_state.SpeciesIndex, slot);
+    const auto read = address ? rom::ReadSlot(m_path, m_state.GameCode, *address, m_files) : address.error();
     if (!read) {
         m_shown.reset();
         // OpenRom reports only its last read, of the slot it selected.
@@ -253,8 +254,9 @@ void Controller::StoreSlot()
     if (m_form.Combo6->currentIndex() >= 0)
         values.target = m_form.Combo6->currentIndex();
 
+    const auto address = rom::SlotAddress::Of(m_state.SpeciesIndex, slot);
     const auto saved =
-        rom::WriteSlot(m_path, m_state.GameCode, m_state.SpeciesIndex, slot, values, *m_shown, m_files);
+        address ? rom::WriteSlot(m_path, m_state.GameCode, *address, values, *m_shown, m_files) : address.error();
     if (saved) {
         // The file now holds what was written; a second Save compares against that.
         m_shown = rom::ComposeSlot(*m_shown, values);

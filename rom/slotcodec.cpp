@@ -7,18 +7,6 @@
 namespace rom {
 namespace {
 
-constexpr std::uint64_t kTableBytes = std::uint64_t(kSpeciesRows) * EvolutionRecord::kSize;
-
-bool validAddress(int speciesRow, int slot)
-{
-    return speciesRow >= 0 && speciesRow < kSpeciesRows && slot >= 1 && slot <= EvolutionRecord::kSlots;
-}
-
-RomError invalidAddress(int speciesRow, int slot)
-{
-    return {ErrorKind::InvalidSlot, "species row " + std::to_string(speciesRow) + ", slot " + std::to_string(slot)};
-}
-
 // A failed read inside the file is the system's failure; past its end it is a short file.
 RomError readError(RomFile& file, std::uint64_t end, RomError failed)
 {
@@ -56,11 +44,6 @@ Result<> checkGameCode(RomFile& file, const GameCode& game)
                     [](char c, std::uint8_t b) { return static_cast<std::uint8_t>(c) == b; }))
         return RomError{ErrorKind::GameChanged, "the file's game code has changed since it was opened"};
     return {};
-}
-
-std::uint64_t slotStart(std::uint64_t base, int speciesRow, int slot)
-{
-    return FieldOffset(base, speciesRow, slot, Field::Method);
 }
 
 void putWord(SlotBytes& bytes, Field field, int value)
@@ -111,14 +94,6 @@ RomError undoUnconfirmed(const std::filesystem::path& path, std::uint64_t at, co
 
 }  // namespace
 
-std::uint64_t FieldOffset(std::uint64_t base, int speciesRow, int slot, Field field)
-{
-    // 44 * 648 fits the signed 16-bit product the table's addressing allows.
-    const auto record = static_cast<std::int16_t>(EvolutionRecord::kSize * speciesRow);
-    return base + static_cast<std::uint64_t>(record) + std::uint64_t(EvolutionSlot::kSize) * (slot - 1) +
-           static_cast<std::uint64_t>(field);
-}
-
 EvolutionSlot DecodeSlot(const SlotBytes& bytes)
 {
     EvolutionSlot out;
@@ -141,11 +116,9 @@ EvolutionSlot DecodeSlot(const SlotBytes& bytes)
     return out;
 }
 
-Result<EvolutionSlot> ReadSlot(const std::filesystem::path& path, const GameCode& game, int speciesRow, int slot,
+Result<EvolutionSlot> ReadSlot(const std::filesystem::path& path, const GameCode& game, SlotAddress address,
                                FileSystem& files)
 {
-    if (!validAddress(speciesRow, slot))
-        return invalidAddress(speciesRow, slot);
     auto access = openGame(path, game, Access::ReadWrite, files);
     if (!access)
         return access.error();
@@ -153,17 +126,17 @@ Result<EvolutionSlot> ReadSlot(const std::filesystem::path& path, const GameCode
     if (auto same = checkGameCode(file, game); !same)
         return same.error();
 
-    const std::uint64_t at = slotStart(access->base, speciesRow, slot);
+    const std::uint64_t at = FieldOffset(access->base, address);
     SlotBytes bytes{};
     if (auto read = file.readAt(at, bytes); !read)
         return readError(file, at + bytes.size(), std::move(read.error()));
     return DecodeSlot(bytes);
 }
 
-SlotBytes EvolutionTable::slot(int speciesRow, int slot) const
+SlotBytes EvolutionTable::slot(SlotAddress address) const
 {
     SlotBytes out{};
-    const std::size_t at = static_cast<std::size_t>(slotStart(0, speciesRow, slot));
+    const auto at = static_cast<std::size_t>(address.offset());
     std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(at), out.size(), out.begin());
     return out;
 }
@@ -216,10 +189,6 @@ Result<void, BatchError> WriteSlots(const std::filesystem::path& path, const Gam
     auto stop = [](std::size_t at, RomError error) { return BatchError{std::move(error), 0, false, at}; };
     if (changes.empty())
         return {};
-    for (std::size_t i = 0; i < changes.size(); ++i) {
-        if (!validAddress(changes[i].speciesRow, changes[i].slot))
-            return stop(i, invalidAddress(changes[i].speciesRow, changes[i].slot));
-    }
 
     auto opened = openGame(path, game, Access::ReadWrite, files);
     if (!opened)
@@ -229,8 +198,8 @@ Result<void, BatchError> WriteSlots(const std::filesystem::path& path, const Gam
 
     std::uint64_t first = UINT64_MAX, end = 0;
     for (const SlotChange& c : changes) {
-        first = std::min(first, slotStart(base, c.speciesRow, c.slot));
-        end = std::max(end, slotStart(base, c.speciesRow, c.slot) + EvolutionSlot::kSize);
+        first = std::min(first, FieldOffset(base, c.address));
+        end = std::max(end, FieldOffset(base, c.address) + EvolutionSlot::kSize);
     }
     // Held from the comparison to the sync, so two savers cannot interleave their reads and writes.
     if (auto locked = file.lock(first, end - first); !locked)
@@ -244,7 +213,7 @@ Result<void, BatchError> WriteSlots(const std::filesystem::path& path, const Gam
         return stop(0, size.error());
     if (static_cast<std::uint64_t>(*size) < end) {
         for (std::size_t i = 0; i < changes.size(); ++i) {
-            if (slotStart(base, changes[i].speciesRow, changes[i].slot) + EvolutionSlot::kSize >
+            if (FieldOffset(base, changes[i].address) + EvolutionSlot::kSize >
                 static_cast<std::uint64_t>(*size))
                 return stop(i, {ErrorKind::OutsideFile, "the file ends at byte " + std::to_string(*size)});
         }
@@ -255,14 +224,13 @@ Result<void, BatchError> WriteSlots(const std::filesystem::path& path, const Gam
     if (auto read = file.readAt(first, current); !read)
         return stop(0, readError(file, end, std::move(read.error())));
     for (std::size_t i = 0; i < changes.size(); ++i) {
-        const auto at = static_cast<std::size_t>(slotStart(base, changes[i].speciesRow, changes[i].slot) - first);
+        const auto at = static_cast<std::size_t>(FieldOffset(base, changes[i].address) - first);
         if (!std::equal(changes[i].expected.begin(), changes[i].expected.end(), current.begin() + std::ptrdiff_t(at)))
             return stop(i, {ErrorKind::SlotChanged, "the slot was changed by another program since it was read"});
     }
     // A full disk fails here, before any byte has changed.
     for (std::size_t i = 0; i < changes.size(); ++i) {
-        if (auto reserved = file.reserve(slotStart(base, changes[i].speciesRow, changes[i].slot), EvolutionSlot::kSize);
-            !reserved)
+        if (auto reserved = file.reserve(FieldOffset(base, changes[i].address), EvolutionSlot::kSize); !reserved)
             return stop(i, std::move(reserved.error()));
     }
 
@@ -273,7 +241,7 @@ Result<void, BatchError> WriteSlots(const std::filesystem::path& path, const Gam
             failure = RomError{ErrorKind::Interrupted, {}};
             break;
         }
-        if (auto wrote = writeOrRestore(file, slotStart(base, c.speciesRow, c.slot), c.expected, c.wanted); !wrote) {
+        if (auto wrote = writeOrRestore(file, FieldOffset(base, c.address), c.expected, c.wanted); !wrote) {
             failure = std::move(wrote.error());
             break;
         }
@@ -293,10 +261,10 @@ Result<void, BatchError> WriteSlots(const std::filesystem::path& path, const Gam
     return BatchError{std::move(*failure), written, synced && closed, written};
 }
 
-Result<> WriteSlot(const std::filesystem::path& path, const GameCode& game, int speciesRow, int slot,
+Result<> WriteSlot(const std::filesystem::path& path, const GameCode& game, SlotAddress address,
                    const SlotWrite& values, const SlotBytes& expected, FileSystem& files)
 {
-    const SlotChange change{speciesRow, slot, expected, ComposeSlot(expected, values)};
+    const SlotChange change{address, expected, ComposeSlot(expected, values)};
     auto written = WriteSlots(path, game, {&change, 1}, files);
     if (written)
         return {};
@@ -304,18 +272,18 @@ Result<> WriteSlot(const std::filesystem::path& path, const GameCode& game, int 
     if (failure.written == 1 && !failure.confirmed) {
         // A save that was not confirmed is a failed save, and a failed save leaves the file as it was.
         const auto base = TableBase(game);
-        return undoUnconfirmed(path, slotStart(*base, speciesRow, slot), expected, std::move(failure), files);
+        return undoUnconfirmed(path, FieldOffset(*base, address), expected, std::move(failure), files);
     }
     return static_cast<RomError&&>(failure);
 }
 
-Result<> WriteSlot(const std::filesystem::path& path, const GameCode& game, int speciesRow, int slot,
+Result<> WriteSlot(const std::filesystem::path& path, const GameCode& game, SlotAddress address,
                    const SlotWrite& values, FileSystem& files)
 {
-    const auto current = ReadSlot(path, game, speciesRow, slot, files);
+    const auto current = ReadSlot(path, game, address, files);
     if (!current)
         return current.error();
-    return WriteSlot(path, game, speciesRow, slot, values, current->bytes, files);
+    return WriteSlot(path, game, address, values, current->bytes, files);
 }
 
 }  // namespace rom

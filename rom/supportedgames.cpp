@@ -1,7 +1,5 @@
 #include "rom/supportedgames.h"
 
-#include "rom/slotcodec.h"
-
 namespace rom {
 
 const SupportedGame* FindGame(const GameCode& code)
@@ -56,10 +54,14 @@ Result<Identification> IdentifyRom(const std::filesystem::path& path, FileSystem
     return id;
 }
 
+std::uint64_t TableEnd(const SupportedGame& game)
+{
+    return game.tableBase + kTableBytes;
+}
+
 bool TableFits(const SupportedGame& game, std::int64_t fileSize)
 {
-    const std::uint64_t end = game.tableBase + std::uint64_t(kSpeciesRows) * EvolutionRecord::kSize;
-    return fileSize >= 0 && static_cast<std::uint64_t>(fileSize) >= end;
+    return fileSize >= 0 && static_cast<std::uint64_t>(fileSize) >= TableEnd(game);
 }
 
 }  // namespace rom

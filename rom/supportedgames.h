@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "rom/romfile.h"
+#include "rom/slotaddress.h"
 
 namespace rom {
 
@@ -45,6 +46,9 @@ struct Identification {
 /// A file shorter than 16 bytes is unsupported; an error only when the file cannot be opened or read.
 Result<Identification> IdentifyRom(const std::filesystem::path& path, FileSystem& files = SystemFiles(),
                                    Access access = Access::ReadWrite);
+
+/// The offset just past the game's evolution table.
+std::uint64_t TableEnd(const SupportedGame& game);
 
 /// Whether every record of the game's evolution table lies inside a file of this size.
 bool TableFits(const SupportedGame& game, std::int64_t fileSize);

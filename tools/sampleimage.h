@@ -10,8 +10,7 @@ namespace sample {
 
 /// One stored slot as raw 16-bit words.
 struct SampleSlot {
-    int speciesRow;  // 0 = species 1
-    int slot;        // 1 to 7
+    rom::SlotAddress address;
     std::uint16_t method;
     std::uint16_t parameter;
     std::uint16_t target;

@@ -94,7 +94,7 @@ std::vector<std::uint8_t> generatedTable(unsigned seed)
     std::vector<std::uint8_t> t(kTableBytes);
     for (int species = 1; species <= 120; species += pick(1, 3)) {
         for (int slot = 0, slots = pick(1, 3); slot < slots; ++slot) {
-            const std::size_t at = std::size_t((species - 1) * 44 + slot * 6);
+            const std::size_t at = rom::SlotAddress::Of(species - 1, slot + 1)->offset();
             const int odd = pick(0, 15);
             int method = pick(1, 27);
             if (odd == 0)

@@ -197,15 +197,15 @@ TEST(Import, SpreadsheetFormsAreAccepted)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "4 slots changed\n");
     const auto t = table(p, irbo());
-    auto word = [&](int row, int slot, int field) { return t[std::size_t(row * 44 + (slot - 1) * 6 + field)] |
-                                                           t[std::size_t(row * 44 + (slot - 1) * 6 + field + 1)] << 8; };
-    EXPECT_EQ(word(0, 1, 0), 8);
-    EXPECT_EQ(word(0, 1, 2), 82);
-    EXPECT_EQ(word(0, 1, 4), 3);
-    EXPECT_EQ(word(220, 1, 2), 420);
-    EXPECT_EQ(word(0, 2, 2), 421);
-    EXPECT_EQ(word(66, 1, 0), 6);
-    EXPECT_EQ(word(66, 1, 2), 63);
+    auto word = [&](rom::SlotAddress at, rom::Field field) { return t[at.offset(field)] | t[at.offset(field) + 1] << 8; };
+    using rom::Field;
+    EXPECT_EQ(word({0, 1}, Field::Method), 8);
+    EXPECT_EQ(word({0, 1}, Field::Parameter), 82);
+    EXPECT_EQ(word({0, 1}, Field::Target), 3);
+    EXPECT_EQ(word({220, 1}, Field::Parameter), 420);
+    EXPECT_EQ(word({0, 2}, Field::Parameter), 421);
+    EXPECT_EQ(word({66, 1}, Field::Method), 6);
+    EXPECT_EQ(word({66, 1}, Field::Parameter), 63);
 }
 
 TEST(Import, StandardInputAndDryRun)

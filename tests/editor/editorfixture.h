@@ -60,7 +60,7 @@ inline const rom::SupportedGame& gameByCode(const QString& code)
 
 inline std::uint64_t tableEnd(const rom::SupportedGame& game)
 {
-    return game.tableBase + std::uint64_t(rom::kSpeciesRows) * rom::EvolutionRecord::kSize;
+    return rom::TableEnd(game);
 }
 
 inline std::filesystem::path fsPath(const QString& name) { return QFile::encodeName(name).toStdString(); }
@@ -115,9 +115,9 @@ struct Editor {
 };
 
 /// The absolute offset of a slot's first byte.
-inline std::uint64_t slotStart(const rom::SupportedGame& game, int row, int slot)
+inline std::uint64_t slotStart(const rom::SupportedGame& game, rom::SlotAddress address)
 {
-    return rom::FieldOffset(game.tableBase, row, slot, rom::Field::Method);
+    return rom::FieldOffset(game.tableBase, address);
 }
 
 /// File > Save by its shortcut, as a user saves.
@@ -151,11 +151,11 @@ inline QString makeImage(const QTemporaryDir& dir, const QString& name, const ro
     return path;
 }
 
-inline void putSlot(const QString& path, const rom::SupportedGame& game, int row, int slot, Words words)
+inline void putSlot(const QString& path, const rom::SupportedGame& game, rom::SlotAddress address, Words words)
 {
     const auto put = sample::PutSlot(fsPath(path), game,
-                                        {row, slot, std::uint16_t(words.method), std::uint16_t(words.parameter),
-                                         std::uint16_t(words.target)});
+                                     {address, std::uint16_t(words.method), std::uint16_t(words.parameter),
+                                      std::uint16_t(words.target)});
     if (!put)
         qFatal("cannot store a slot in %s: %s", qPrintable(path), put.error().reason.c_str());
 }

@@ -153,7 +153,7 @@ void TestAboutBox::mainWindowIgnoresInput()
 {
     QTemporaryDir dir;
     const QString path = makeImage(dir, "about.nds", irbo());
-    putSlot(path, irbo(), 0, 1, {4, 16, 2});
+    putSlot(path, irbo(), {0, 1}, {4, 16, 2});
     Editor e;
     QVERIFY(e.showActive());
     e.open(path);

@@ -122,9 +122,9 @@ void TestController::firstOpen()
     QFETCH(QString, expectedCaption);
     const rom::SupportedGame& game = gameByCode(code);
     const QString path = makeImage(m_dir, code + "-first.nds", game);
-    putSlot(path, game, 0, 1, {4, 16, 2});
+    putSlot(path, game, {0, 1}, {4, 16, 2});
     if (&game == &ireo())  // a decoy where the other game's table would start
-        putSlot(path, irbo(), 0, 1, {8, 83, 26});
+        putSlot(path, irbo(), {0, 1}, {8, 83, 26});
 
     Editor e;
     QVERIFY(e.showActive());
@@ -220,12 +220,12 @@ void TestController::load()
     // Species row 7, slot 4, between neighbours that hold a listed slot: a row or slot off by one shows.
     // The same words at species row 0, slot 1 are what the first open shows, from the window's start state.
     const QString path = makeImage(m_dir, "load.nds", irbo());
-    putSlot(path, irbo(), 0, 1, {method, parameter, target});
-    putSlot(path, irbo(), 7, 3, {4, 16, 2});
-    putSlot(path, irbo(), 7, 4, {method, parameter, target});
-    putSlot(path, irbo(), 7, 5, {4, 16, 2});
-    putSlot(path, irbo(), 6, 4, {4, 16, 2});
-    putSlot(path, irbo(), 8, 4, {4, 16, 2});
+    putSlot(path, irbo(), {0, 1}, {method, parameter, target});
+    putSlot(path, irbo(), {7, 3}, {4, 16, 2});
+    putSlot(path, irbo(), {7, 4}, {method, parameter, target});
+    putSlot(path, irbo(), {7, 5}, {4, 16, 2});
+    putSlot(path, irbo(), {6, 4}, {4, 16, 2});
+    putSlot(path, irbo(), {8, 4}, {4, 16, 2});
 
     Editor e;
     auto verifyShown = [&](int speciesRow) {
@@ -277,7 +277,7 @@ void TestController::methodChange()
 
     // Start from "Trade with Held Item", which no row of the table chooses, with distinct rows everywhere.
     const QString path = makeImage(m_dir, "method.nds", irbo());
-    putSlot(path, irbo(), 0, 1, {6, 83, 26});
+    putSlot(path, irbo(), {0, 1}, {6, 83, 26});
     Editor e;
     e.open(path);
     e.form.Combo2->setCurrentIndex(40);
@@ -367,7 +367,9 @@ void TestController::save()
 
     const rom::SupportedGame& game = gameByCode(code);
     const QString path = makeImage(m_dir, "save.nds", game);
-    putSlot(path, game, row, slot, stored);
+    const auto address = rom::SlotAddress::Of(row, slot);
+    QVERIFY(address);
+    putSlot(path, game, *address, stored);
     const Snapshot before = snapshot(path, game);
 
     Editor e;
@@ -389,7 +391,7 @@ void TestController::save()
     QVERIFY2(e.dialogs.messages.isEmpty(), qPrintable(e.dialogs.messages.value(0).text));
     const Snapshot after = snapshot(path, game);
     QCOMPARE(after.size, before.size);
-    const std::uint64_t start = slotStart(game, row, slot);
+    const std::uint64_t start = slotStart(game, *address);
     for (const std::uint64_t offset : changedOffsets(before, after, game))
         QVERIFY2(offset >= start && offset < start + 6, qPrintable(QString::number(offset - game.tableBase)));
     QCOMPARE(wordAt(after, game, start), expected.method);
@@ -479,7 +481,7 @@ void TestController::nothingWorksBeforeOpen()
 void TestController::cancelKeepsPreviousRom()
 {
     const QString path = makeImage(m_dir, "kept.nds", irbo());
-    putSlot(path, irbo(), 0, 1, {4, 16, 2});
+    putSlot(path, irbo(), {0, 1}, {4, 16, 2});
     Editor e;
     QVERIFY(e.showActive());
     e.open(path);
@@ -502,9 +504,9 @@ void TestController::cancelKeepsPreviousRom()
 void TestController::secondRomReplacesFirst()
 {
     const QString first = makeImage(m_dir, "first.nds", irbo());
-    putSlot(first, irbo(), 5, 3, {4, 30, 7});
+    putSlot(first, irbo(), {5, 3}, {4, 30, 7});
     const QString second = makeImage(m_dir, "second.nds", ireo());
-    putSlot(second, ireo(), 0, 1, {8, 83, 26});
+    putSlot(second, ireo(), {0, 1}, {8, 83, 26});
 
     Editor e;
     QVERIFY(e.showActive());
@@ -552,7 +554,7 @@ void TestController::unsupported()
     QFETCH(bool, romOpenBefore);
 
     const QString previous = makeImage(m_dir, "previous.nds", irbo());
-    putSlot(previous, irbo(), 0, 1, {4, 16, 2});
+    putSlot(previous, irbo(), {0, 1}, {4, 16, 2});
     const QString path = m_dir.filePath("unsupported.nds");
     {
         QFile file(path);
@@ -596,7 +598,7 @@ void TestController::openFailures()
     QFETCH(QString, reason);
 
     const QString previous = makeImage(m_dir, "previous.nds", irbo());
-    putSlot(previous, irbo(), 0, 1, {4, 16, 2});
+    putSlot(previous, irbo(), {0, 1}, {4, 16, 2});
     QTemporaryDir dir;
     QString path = dir.filePath("rom.nds");
     if (kind == "directory")
@@ -641,7 +643,7 @@ void TestController::saveFailures()
     QFETCH(QString, reason);
 
     const QString path = makeImage(m_dir, "fails.nds", irbo());
-    putSlot(path, irbo(), 0, 1, {4, 16, 2});
+    putSlot(path, irbo(), {0, 1}, {4, 16, 2});
     FaultyFileSystem files;
     Editor e(files);
     QVERIFY(e.showActive());
@@ -675,8 +677,8 @@ void TestController::saveFailures()
 void TestController::failedReadBlocksSave()
 {
     const QString path = makeImage(m_dir, "unreadable.nds", irbo());
-    putSlot(path, irbo(), 0, 1, {4, 16, 2});
-    putSlot(path, irbo(), 3, 1, {8, 83, 26});
+    putSlot(path, irbo(), {0, 1}, {4, 16, 2});
+    putSlot(path, irbo(), {3, 1}, {8, 83, 26});
     FaultyFileSystem files;
     Editor e(files);
     QVERIFY(e.showActive());
@@ -702,7 +704,7 @@ void TestController::failedReadBlocksSave()
     e.form.Combo3->setCurrentIndex(84);
     pressSave(e);
     QCOMPARE(e.dialogs.messages.size(), 2);
-    QCOMPARE(wordAt(snapshot(path, irbo()), irbo(), slotStart(irbo(), 3, 1) + 2), 84);
+    QCOMPARE(wordAt(snapshot(path, irbo()), irbo(), slotStart(irbo(), {3, 1}) + 2), 84);
 
     // Opening a ROM reads its slot up to three times; a failure is reported once.
     e.form.atklist->setCurrentRow(9);

@@ -259,7 +259,7 @@ void TestMainWindow::tabOrder()
 {
     QTemporaryDir dir;
     const QString path = makeImage(dir, "tab.nds", irbo());
-    putSlot(path, irbo(), 0, 4, {4, 16, 2});
+    putSlot(path, irbo(), {0, 4}, {4, 16, 2});
     Editor e;
     QVERIFY(e.showActive());
     e.open(path);
@@ -317,8 +317,8 @@ void TestMainWindow::slotGroupKeys()
     // Slot k levels up at 10 k, so the level shown tells which slot was loaded.
     QTemporaryDir dir;
     const QString path = makeImage(dir, "keys.nds", irbo());
-    for (int k = 1; k <= 7; ++k)
-        putSlot(path, irbo(), 0, k, {4, 10 * k, 2});
+    for (const rom::SlotAddress at : rom::SlotAddress::OfRow(0))
+        putSlot(path, irbo(), at, {4, 10 * at.slot(), 2});
     Editor e;
     QVERIFY(e.showActive());
     e.open(path);

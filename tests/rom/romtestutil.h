@@ -23,7 +23,7 @@ inline const rom::SupportedGame& ireo() { return rom::kSupportedGames[1]; }
 
 inline std::uint64_t tableEnd(const rom::SupportedGame& g)
 {
-    return g.tableBase + std::uint64_t(rom::kSpeciesRows) * rom::EvolutionRecord::kSize;
+    return rom::TableEnd(g);
 }
 
 /// A fresh directory removed with everything in it at the end of the test.

@@ -31,7 +31,7 @@ TEST_P(SampleImage, CoreReadsBackWhatTheWriterStored)
 
     std::set<rom::ParamKind> kinds;
     for (const sample::SampleSlot& s : sample::SampleSlots()) {
-        const auto got = rom::ReadSlot(p, g.code, s.speciesRow, s.slot);
+        const auto got = rom::ReadSlot(p, g.code, s.address);
         ASSERT_TRUE(got);
         EXPECT_EQ(got->method, s.method);
         EXPECT_EQ(got->target, s.target);
@@ -44,7 +44,7 @@ TEST_P(SampleImage, CoreReadsBackWhatTheWriterStored)
     }
     // Levels, stones, trades, happiness, a move and a party member, and Bulbasaur's empty slot 2.
     EXPECT_EQ(kinds.size(), 5u);
-    const auto empty = rom::ReadSlot(p, g.code, 0, 2);
+    const auto empty = rom::ReadSlot(p, g.code, {0, 2});
     ASSERT_TRUE(empty);
     EXPECT_EQ(empty->method, 0);
     EXPECT_EQ(empty->target, 0);

@@ -96,11 +96,12 @@ TEST(Identify, FileShorterThanAHeaderIsUnsupportedAndForgetsEarlierCodes)
 TEST(Identify, TableFitsOnlyWhenEveryRecordIsInside)
 {
     for (const auto& g : rom::kSupportedGames) {
-        EXPECT_TRUE(rom::TableFits(g, static_cast<std::int64_t>(tableEnd(g))));
-        EXPECT_FALSE(rom::TableFits(g, static_cast<std::int64_t>(tableEnd(g) - 1)));
+        EXPECT_TRUE(rom::TableFits(g, static_cast<std::int64_t>(rom::TableEnd(g))));
+        EXPECT_FALSE(rom::TableFits(g, static_cast<std::int64_t>(rom::TableEnd(g) - 1)));
         EXPECT_FALSE(rom::TableFits(g, -1));
     }
-    EXPECT_EQ(tableEnd(irbo()), 110520128u + 649u * 44u);
+    EXPECT_EQ(rom::TableEnd(irbo()), 110520128u + 649u * 44u);
+    EXPECT_EQ(rom::TableEnd(ireo()), 175657608u + 28556u);
 }
 
 TEST(OpenFailures, MissingFileOrDirectoryIsAnErrorNotUnsupported)
@@ -159,8 +160,8 @@ TEST(Paths, SpacesAndNonAsciiCharacters)
     const auto id = rom::IdentifyRom(p);
     ASSERT_TRUE(id);
     ASSERT_TRUE(id->game);
-    ASSERT_TRUE(rom::WriteSlot(p, id->code, 3, 2, {5, rom::ParamKind::Constant, {}, 9}));
-    const auto s = rom::ReadSlot(p, id->code, 3, 2);
+    ASSERT_TRUE(rom::WriteSlot(p, id->code, {3, 2}, {5, rom::ParamKind::Constant, {}, 9}));
+    const auto s = rom::ReadSlot(p, id->code, {3, 2});
     ASSERT_TRUE(s);
     EXPECT_EQ(s->method, 5);
     EXPECT_EQ(s->target, 9);
