@@ -57,7 +57,7 @@ struct Files {
         csv = dir / "table.csv";
         const auto table = fullTable();
         if (!sample::CreateImage(small, kGame.code, rom::TableEnd(kGame)) ||
-            !sample::CreateImage(large, kGame.code, sample::CartridgeSize(kGame)))
+            !sample::CreateImage(large, kGame.code, kGame.cartridgeSize))
             throw std::runtime_error("cannot write the benchmark images");
         for (const auto& p : {small, large}) {
             std::fstream io(p, std::ios::in | std::ios::out | std::ios::binary);

@@ -130,7 +130,7 @@ const rom::SupportedGame* IdentifyOrRefuse(const std::filesystem::path& path, ro
     }
     if (!identified->game) {
         io.err << Shown(path) << ": unsupported ROM: game code \"" << printableCode(identified->code)
-               << "\" is neither IRBO nor IREO\n";
+               << "\" is neither " << rom::SupportedCodes("nor") << '\n';
         return nullptr;
     }
     if (!rom::TableFits(*identified->game, identified->fileSize)) {

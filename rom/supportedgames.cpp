@@ -4,14 +4,9 @@ namespace rom {
 
 const SupportedGame* FindGame(const GameCode& code)
 {
-    // The order in which codes are tried: IREO first, then IRBO.
-    for (const GameCode& wanted : {GameCode{'I', 'R', 'E', 'O'}, GameCode{'I', 'R', 'B', 'O'}}) {
-        if (code != wanted)
-            continue;
-        for (const SupportedGame& game : kSupportedGames) {
-            if (game.code == wanted)
-                return &game;
-        }
+    for (const SupportedGame& game : kSupportedGames) {
+        if (game.code == code)
+            return &game;
     }
     return nullptr;
 }
@@ -28,6 +23,22 @@ std::string_view RomCaption(const GameCode& code)
     if (const SupportedGame* game = FindGame(code))
         return game->caption;
     return {};
+}
+
+std::string_view CodeText(const GameCode& code)
+{
+    return {code.data(), code.size()};
+}
+
+std::string SupportedCodes(std::string_view lastJoin)
+{
+    std::string out;
+    for (std::size_t i = 0; i < kSupportedGames.size(); ++i) {
+        if (i > 0)
+            out += i + 1 == kSupportedGames.size() ? " " + std::string(lastJoin) + " " : std::string(", ");
+        out += CodeText(kSupportedGames[i].code);
+    }
+    return out;
 }
 
 Result<Identification> IdentifyRom(const std::filesystem::path& path, FileSystem& files, Access access)

@@ -63,13 +63,6 @@ constexpr std::array kSlots{
 
 }  // namespace
 
-std::uint64_t CartridgeSize(const rom::SupportedGame& game)
-{
-    // The real cartridges: Black is a 256 MiB image, Black 2 a 512 MiB one; both hold their table.
-    constexpr std::uint64_t MiB = 1024 * 1024;
-    return game.code == rom::GameCode{'I', 'R', 'E', 'O'} ? 512 * MiB : 256 * MiB;
-}
-
 std::span<const SampleSlot> SampleSlots() { return kSlots; }
 
 rom::Result<> CreateImage(const std::filesystem::path& path, const rom::GameCode& code, std::uint64_t size)
@@ -121,7 +114,7 @@ rom::Result<> WriteSampleImage(const std::filesystem::path& path, const rom::Sup
                                                                  : std::generic_category().message(errno)};
         ::close(fd);
     }
-    if (auto created = CreateImage(path, game.code, CartridgeSize(game)); !created)
+    if (auto created = CreateImage(path, game.code, game.cartridgeSize); !created)
         return created;
     for (const SampleSlot& s : kSlots) {
         if (auto put = PutSlot(path, game, s); !put)

@@ -16,9 +16,6 @@ struct SampleSlot {
     std::uint16_t target;
 };
 
-/// The apparent size of a cartridge image of this game: 256 MiB for IRBO, 512 MiB for IREO.
-std::uint64_t CartridgeSize(const rom::SupportedGame& game);
-
 /// A small, realistic evolution table: several real chains and one slot left empty.
 std::span<const SampleSlot> SampleSlots();
 

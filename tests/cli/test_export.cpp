@@ -187,7 +187,7 @@ TEST(Refusal, UnsupportedShortAndMissingRomsAreRefusedAndLeftAlone)
     writeText(csv, "species,slot,method,parameter,target\n1,1,0,,0\n");
 
     const std::pair<std::filesystem::path, std::string> cases[] = {
-        {odd, "unsupported ROM: game code \"IRBX\""},
+        {odd, "unsupported ROM: game code \"IRBX\" is neither IRBO nor IREO\n"},
         {shortRom, "too short to hold the evolution table of Pokemon Black (E) (IRBO)"},
         {missing, "cannot be opened"},
     };
