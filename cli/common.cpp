@@ -123,7 +123,13 @@ std::string Describe(const rom::RomError& error)
 
 const rom::SupportedGame* IdentifyOrRefuse(const std::filesystem::path& path, rom::Access access, Io& io)
 {
-    const auto identified = rom::IdentifyRom(path, io.files, access);
+    if (access == rom::Access::ReadWrite) {
+        if (const auto writable = rom::CheckWritable(path, io.files); !writable) {
+            io.err << Shown(path) << ": " << Describe(writable.error()) << '\n';
+            return nullptr;
+        }
+    }
+    const auto identified = rom::IdentifyRom(path, io.files);
     if (!identified) {
         io.err << Shown(path) << ": " << Describe(identified.error()) << '\n';
         return nullptr;
@@ -146,7 +152,7 @@ std::optional<RomTable> ReadRomTable(const std::filesystem::path& path, rom::Acc
     const rom::SupportedGame* game = IdentifyOrRefuse(path, access, io);
     if (!game)
         return std::nullopt;
-    auto table = rom::ReadTable(path, game->code, io.files, access);
+    auto table = rom::ReadTable(path, game->code, io.files);
     if (!table) {
         io.err << Shown(path) << ": " << Describe(table.error()) << '\n';
         return std::nullopt;

@@ -37,7 +37,8 @@ std::string Shown(const std::filesystem::path& path);
 /// The core's reason for a failure in a sentence, without the file name.
 std::string Describe(const rom::RomError& error);
 
-/// Identifies the ROM as the editor does; on refusal reports why on err and returns nullptr.
+/// Identifies the ROM as the editor does; on refusal reports why on err and returns nullptr. The ROM is
+/// only read; ReadWrite refuses first a ROM that the command, which will write it, could not write.
 const rom::SupportedGame* IdentifyOrRefuse(const std::filesystem::path& path, rom::Access access, Io& io);
 
 /// A supported ROM's game and its whole table.

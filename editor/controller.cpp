@@ -153,11 +153,15 @@ void Controller::OpenRom()
                    .arg(quoted(name)));
         return;
     }
+    auto refuse = [&](const rom::RomError& error) {
+        report(QStringLiteral("Cannot open %1.\n%2").arg(quoted(name), reasonOf(error)));
+    };
+    // Reads need no more than reading, but a file the editor could not save to is refused at once.
+    if (const auto writable = rom::CheckWritable(*path, m_files); !writable)
+        return refuse(writable.error());
     const auto identified = rom::IdentifyRom(*path, m_files);
-    if (!identified) {
-        report(QStringLiteral("Cannot open %1.\n%2").arg(quoted(name), reasonOf(identified.error())));
-        return;
-    }
+    if (!identified)
+        return refuse(identified.error());
     const rom::SupportedGame* game = identified->game;
     if (!game) {
         m_dialogs.message(kTitle, QStringLiteral("Unsupported Rom"));

@@ -203,6 +203,15 @@ FileSystem& SystemFiles()
     return files;
 }
 
+Result<> CheckWritable(const std::filesystem::path& path, FileSystem& files)
+{
+    auto opened = files.openReadWrite(path);
+    if (!opened)
+        return opened.error();
+    // Nothing was written, so closing cannot lose a byte: its result says nothing about writability.
+    return {};
+}
+
 void IgnoreFileSizeSignal()
 {
     std::signal(SIGXFSZ, SIG_IGN);

@@ -55,6 +55,10 @@ public:
 /// The real file system: POSIX descriptors with positioned reads and writes.
 FileSystem& SystemFiles();
 
+/// Opens the file for writing, as a save does, and closes it again without writing: CannotOpen when it
+/// cannot be (missing, write-protected, not a regular file, ...). Reads never need it.
+Result<> CheckWritable(const std::filesystem::path& path, FileSystem& files = SystemFiles());
+
 /// Makes a write past the process's file-size limit fail with an error instead of killing the
 /// program with SIGXFSZ, so a save can report it and undo what it wrote. Call once at start.
 void IgnoreFileSizeSignal();

@@ -119,7 +119,7 @@ EvolutionSlot DecodeSlot(const SlotBytes& bytes)
 Result<EvolutionSlot> ReadSlot(const std::filesystem::path& path, const GameCode& game, SlotAddress address,
                                FileSystem& files)
 {
-    auto access = openGame(path, game, Access::ReadWrite, files);
+    auto access = openGame(path, game, Access::ReadOnly, files);
     if (!access)
         return access.error();
     RomFile& file = *access->file;
@@ -141,10 +141,9 @@ SlotBytes EvolutionTable::slot(SlotAddress address) const
     return out;
 }
 
-Result<EvolutionTable> ReadTable(const std::filesystem::path& path, const GameCode& game, FileSystem& files,
-                                 Access access)
+Result<EvolutionTable> ReadTable(const std::filesystem::path& path, const GameCode& game, FileSystem& files)
 {
-    auto opened = openGame(path, game, access, files);
+    auto opened = openGame(path, game, Access::ReadOnly, files);
     if (!opened)
         return opened.error();
     RomFile& file = *opened->file;

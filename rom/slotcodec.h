@@ -32,7 +32,8 @@ struct EvolutionSlot {
 /// The values of six stored bytes, read with the editor's widths.
 EvolutionSlot DecodeSlot(const SlotBytes& bytes);
 
-/// Reads one slot of the identified game's table, opening and closing the file.
+/// Reads one slot of the identified game's table, opening and closing the file. Like every read, it
+/// opens the file for reading only, so a file that has become write-protected can still be read.
 /// Fails with GameChanged when the file no longer carries that game's code, and with OutsideFile
 /// rather than return values from beyond the file's end.
 Result<EvolutionSlot> ReadSlot(const std::filesystem::path& path, const GameCode& game, SlotAddress address,
@@ -44,10 +45,9 @@ struct EvolutionTable {
     SlotBytes slot(SlotAddress address) const;
 };
 
-/// Reads the game's whole table after checking the file's game code; the file is opened with the
-/// given access (read-only by default, so a write-protected file can be read).
+/// Reads the game's whole table after checking the file's game code.
 Result<EvolutionTable> ReadTable(const std::filesystem::path& path, const GameCode& game,
-                                 FileSystem& files = SystemFiles(), Access access = Access::ReadOnly);
+                                 FileSystem& files = SystemFiles());
 
 /// What to store in a slot. Each present value is written as a 16-bit little-endian word;
 /// an absent one leaves the stored word exactly as it is.

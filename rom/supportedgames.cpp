@@ -41,9 +41,9 @@ std::string SupportedCodes(std::string_view lastJoin)
     return out;
 }
 
-Result<Identification> IdentifyRom(const std::filesystem::path& path, FileSystem& files, Access access)
+Result<Identification> IdentifyRom(const std::filesystem::path& path, FileSystem& files)
 {
-    auto opened = files.open(path, access);
+    auto opened = files.openReadOnly(path);
     if (!opened)
         return opened.error();
     RomFile& file = **opened;

@@ -50,10 +50,9 @@ struct Identification {
     std::int64_t fileSize = 0;
 };
 
-/// Opens the file (read-write unless told otherwise), reads the game code at offset 12 and closes it.
-/// A file shorter than 16 bytes is unsupported; an error only when the file cannot be opened or read.
-Result<Identification> IdentifyRom(const std::filesystem::path& path, FileSystem& files = SystemFiles(),
-                                   Access access = Access::ReadWrite);
+/// Opens the file for reading, reads the game code at offset 12 and closes it. A file shorter than
+/// 16 bytes is unsupported; an error only when the file cannot be opened or read.
+Result<Identification> IdentifyRom(const std::filesystem::path& path, FileSystem& files = SystemFiles());
 
 /// The offset just past the game's evolution table.
 std::uint64_t TableEnd(const SupportedGame& game);

@@ -32,6 +32,7 @@ struct Fault {
 class FaultyFileSystem final : public rom::FileSystem {
 public:
     int refuseOpenWith = 0;            // errno to refuse every open with; 0 opens normally
+    int refuseWritingWith = 0;         // the same for opens for writing only, as for a write-protected file
     bool failReadsPastHeader = false;  // the game code stays readable, so a file can still be identified
     Fault writeFault;                  // a failing write lands shortWriteBytes first (fewer than asked), then ENOSPC
     int shortWriteBytes = 0;
@@ -46,21 +47,21 @@ public:
 
     rom::Result<std::unique_ptr<rom::RomFile>> openReadWrite(const std::filesystem::path& path) override
     {
-        return wrap(rom::SystemFiles().openReadWrite(path));
+        return wrap(rom::SystemFiles().openReadWrite(path), refuseOpenWith ? refuseOpenWith : refuseWritingWith);
     }
     rom::Result<std::unique_ptr<rom::RomFile>> openReadOnly(const std::filesystem::path& path) override
     {
-        return wrap(rom::SystemFiles().openReadOnly(path));
+        return wrap(rom::SystemFiles().openReadOnly(path), refuseOpenWith);
     }
 
 private:
     int writes = 0;
 
-    rom::Result<std::unique_ptr<rom::RomFile>> wrap(rom::Result<std::unique_ptr<rom::RomFile>> real)
+    rom::Result<std::unique_ptr<rom::RomFile>> wrap(rom::Result<std::unique_ptr<rom::RomFile>> real, int refuseWith)
     {
         record("open");
-        if (refuseOpenWith)
-            return rom::RomError{rom::ErrorKind::CannotOpen, std::generic_category().message(refuseOpenWith)};
+        if (refuseWith)
+            return rom::RomError{rom::ErrorKind::CannotOpen, std::generic_category().message(refuseWith)};
         if (!real)
             return real.error();
         return std::unique_ptr<rom::RomFile>(std::make_unique<File>(std::move(*real), *this));

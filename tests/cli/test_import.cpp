@@ -270,20 +270,21 @@ TEST(Import, WritesWhatTheEditorsSaveWould)
 // Another program writes a slot between the plan and the write: nothing is written.
 class ChangingFiles final : public rom::FileSystem {
 public:
-    std::function<void()> onThirdOpen;
+    std::function<void()> beforeWriting;  // when the ROM is opened for writing after it was read
     rom::Result<std::unique_ptr<rom::RomFile>> openReadWrite(const std::filesystem::path& path) override
     {
-        if (++m_opens == 3 && onThirdOpen)
-            onThirdOpen();
+        if (m_read && beforeWriting)
+            beforeWriting();
         return rom::SystemFiles().openReadWrite(path);
     }
     rom::Result<std::unique_ptr<rom::RomFile>> openReadOnly(const std::filesystem::path& path) override
     {
+        m_read = true;
         return rom::SystemFiles().openReadOnly(path);
     }
 
 private:
-    int m_opens = 0;
+    bool m_read = false;
 };
 
 TEST(ImportFailure, SlotChangedByAnotherProgramWritesNothing)
@@ -291,7 +292,7 @@ TEST(ImportFailure, SlotChangedByAnotherProgramWritesNothing)
     TempDir dir;
     const auto p = sampleImage(dir, irbo());
     ChangingFiles files;
-    files.onThirdOpen = [&] { writeBytes(p, irbo().tableBase + 6 + 4, {9}); };  // Bulbasaur slot 2's target
+    files.beforeWriting = [&] { writeBytes(p, irbo().tableBase + 6 + 4, {9}); };  // Bulbasaur slot 2's target
     const auto csv = dir.file("edits.csv");
     writeText(csv, kHeader + kValidChange + "1,2,4,20,3\n");
     const Ran r = run({"import", p.string(), csv.string()}, files);
@@ -370,7 +371,7 @@ TEST(ImportFailure, BatchStoppedBeforeItsFirstWriteSaysNothingWritten)
         {"no space at reservation", [](FaultyFileSystem& fs, ChangingFiles&) { fs.reserveFault.after = 1; }, false,
          ": writing Ivysaur (2) slot 1 failed: writing failed: No space left on device; nothing written\n"},
         {"game changed", [&](FaultyFileSystem&, ChangingFiles& files) {
-             files.onThirdOpen = [&] { writeBytes(p, 12, {'I', 'R', 'E', 'O'}); };
+             files.beforeWriting = [&] { writeBytes(p, 12, {'I', 'R', 'E', 'O'}); };
          }, true, ": the file has changed since it was identified: the file's game code has changed since it was "
                   "opened; nothing written\n"},
     };
@@ -466,6 +467,26 @@ TEST(Output, AFailedWriteFailsTheCommandButNotAFinishedImport)
         EXPECT_EQ(r.err, "standard output: " + std::generic_category().message(ENOSPC) + "\n") << args[0];
     }
     EXPECT_EQ(readBytes(p, irbo().tableBase, 6), (std::vector<std::uint8_t>{8, 0, 82, 0, 3, 0}));
+}
+
+// Only the import that writes opens the ROM for writing, and a ROM it could not write is refused before
+// the table file is looked at; a dry run reads the ROM and checks every line.
+TEST(ImportFailure, WriteProtectedRomIsRefusedBeforeAnyLineIsChecked)
+{
+    TempDir dir;
+    const auto p = sampleImage(dir, irbo());
+    const auto before = table(p, irbo());
+    const auto csv = dir.file("edits.csv");
+    writeText(csv, kHeader + kValidChange + "650,1,4,30,3\n");
+    FaultyFileSystem files;
+    files.refuseWritingWith = EACCES;
+    const Ran r = run({"import", p.string(), csv.string()}, files);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, p.string() + ": cannot be opened: " + std::generic_category().message(EACCES) + "\n");
+    const Ran dry = run({"import", "--dry-run", p.string(), csv.string()}, files);
+    EXPECT_EQ(dry.status, 1);
+    EXPECT_NE(dry.err.find("3: species 650 is outside 1-649"), std::string::npos) << dry.err;
+    EXPECT_EQ(table(p, irbo()), before);
 }
 
 TEST(Permissions, ReadOnlyRomIsExportedButNotImportedInto)

@@ -100,6 +100,7 @@ private slots:
     void saveFailures_data();
     void saveFailures();
     void failedReadBlocksSave();
+    void writeProtectedAfterOpenStillReads();
     void failedOpenNamesSelectedSlot_data();
     void failedOpenNamesSelectedSlot();
     void exitAndCloseEndProgram();
@@ -587,6 +588,7 @@ void TestController::openFailures_data()
     QTest::newRow("missing") << "missing" << false << "cannot be opened";
     QTest::newRow("missing, a ROM open") << "missing" << true << "cannot be opened";
     QTest::newRow("directory") << "directory" << true << "cannot be opened";
+    QTest::newRow("write-protected") << "write-protected" << false << "cannot be opened: Permission denied";
     QTest::newRow("IRBO too short for its table") << "short IRBO" << false << "too short";
     QTest::newRow("IREO the size of an IRBO image") << "short IREO" << true << "too short";
 }
@@ -607,8 +609,14 @@ void TestController::openFailures()
         QVERIFY(sample::CreateImage(fsPath(path), irbo().code, 1024 * 1024));
     else if (kind == "short IREO")
         QVERIFY(sample::CreateImage(fsPath(path), ireo().code, tableEnd(irbo()) + 64));
+    // Readable and supported, but not writable: a save could only fail, so it is not opened.
+    FaultyFileSystem files;
+    if (kind == "write-protected") {
+        QVERIFY(sample::WriteSampleImage(fsPath(path), irbo()));
+        files.refuseWritingWith = EACCES;
+    }
 
-    Editor e;
+    Editor e(files);
     if (romOpenBefore)
         e.open(previous);
     const QString romname = e.form.romname->text();
@@ -712,6 +720,31 @@ void TestController::failedReadBlocksSave()
     files.failReadsPastHeader = true;
     e.open(path);
     QCOMPARE(e.dialogs.messages.size(), 3);
+}
+
+// Reads need no write access: a file write-protected after Open still shows its slots, and only a save
+// is refused.
+void TestController::writeProtectedAfterOpenStillReads()
+{
+    const QString path = makeImage(m_dir, "protected.nds", irbo());
+    putSlot(path, irbo(), {0, 1}, {4, 16, 2});
+    putSlot(path, irbo(), {3, 1}, {8, 83, 26});
+    FaultyFileSystem files;
+    Editor e(files);
+    QVERIFY(e.showActive());
+    e.open(path);
+
+    files.refuseWritingWith = EACCES;
+    e.form.atklist->setCurrentRow(3);
+    QVERIFY2(e.dialogs.messages.isEmpty(), qPrintable(e.dialogs.messages.value(0).text));
+    QCOMPARE(e.form.Combo3->currentIndex(), 83);
+    e.form.Combo3->setCurrentIndex(84);
+    const Snapshot before = snapshot(path, irbo());
+    pressSave(e);
+    QCOMPARE(e.dialogs.messages.size(), 1);
+    QVERIFY2(e.dialogs.messages[0].text.contains(QStringLiteral("cannot be opened: Permission denied")),
+             qPrintable(e.dialogs.messages[0].text));
+    QCOMPARE(snapshot(path, irbo()), before);
 }
 
 void TestController::failedOpenNamesSelectedSlot_data()

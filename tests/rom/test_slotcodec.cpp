@@ -383,6 +383,31 @@ TEST(FailingFiles, EveryOperationClosesTheFileItOpened)
     EXPECT_EQ(rom::ReadSlot(p, irbo().code, {0, 1})->target, 3);
 }
 
+// Every read opens the file for reading only: a file that became write-protected after it was
+// identified still reads, and only what writes (or checks it could) is refused.
+TEST(FailingFiles, ReadsNeedNoWriteAccess)
+{
+    TempDir dir;
+    const auto p = makeImage(dir, irbo());
+    writeBytes(p, slotAt(irbo(), {0, 1}), le({4, 16, 2}));
+    FaultyFileSystem fs;
+    fs.refuseWritingWith = EACCES;
+    const auto id = rom::IdentifyRom(p, fs);
+    ASSERT_TRUE(id);
+    EXPECT_EQ(id->game, &irbo());
+    const auto slot = rom::ReadSlot(p, irbo().code, {0, 1}, fs);
+    ASSERT_TRUE(slot);
+    EXPECT_EQ(slot->target, 2);
+    EXPECT_TRUE(rom::ReadTable(p, irbo().code, fs));
+    for (const rom::Result<>& refused :
+         {rom::CheckWritable(p, fs), rom::WriteSlot(p, irbo().code, {0, 1}, {5, ParamKind::Constant, {}, 3}, fs)}) {
+        ASSERT_FALSE(refused);
+        EXPECT_EQ(refused.error().kind, rom::ErrorKind::CannotOpen);
+        EXPECT_EQ(refused.error().reason, std::generic_category().message(EACCES));
+    }
+    EXPECT_EQ(readBytes(p, slotAt(irbo(), {0, 1}), 6), le({4, 16, 2}));
+}
+
 // Run without privileges by ctest (root writes through any permission bits).
 TEST(Permissions, ReadOnlyFileIsNotOpenedForWriting)
 {
@@ -396,9 +421,13 @@ TEST(Permissions, ReadOnlyFileIsNotOpenedForWriting)
                                         std::filesystem::perms::others_read);
     const auto before = readBytes(p, slotAt(irbo(), {0, 1}), 6);
     const auto id = rom::IdentifyRom(p);
-    ASSERT_FALSE(id);
-    EXPECT_EQ(id.error().kind, rom::ErrorKind::CannotOpen);
-    EXPECT_EQ(id.error().reason, std::generic_category().message(EACCES));
+    ASSERT_TRUE(id);
+    EXPECT_EQ(id->game, &irbo());
+    EXPECT_TRUE(rom::ReadSlot(p, irbo().code, {0, 1}));
+    const auto writable = rom::CheckWritable(p);
+    ASSERT_FALSE(writable);
+    EXPECT_EQ(writable.error().kind, rom::ErrorKind::CannotOpen);
+    EXPECT_EQ(writable.error().reason, std::generic_category().message(EACCES));
     const auto saved = rom::WriteSlot(p, irbo().code, {0, 1}, {4, ParamKind::Level, 16, 2});
     ASSERT_FALSE(saved);
     EXPECT_EQ(saved.error().kind, rom::ErrorKind::CannotOpen);

@@ -114,10 +114,15 @@ TEST(OpenFailures, MissingFileOrDirectoryIsAnErrorNotUnsupported)
     EXPECT_EQ(id.error().reason, std::generic_category().message(ENOENT));
     EXPECT_FALSE(std::filesystem::exists(missing)) << "opening must never create the file";
 
+    // Read, a folder opens and is then found to be no regular file; the system refuses to open one for writing.
     id = rom::IdentifyRom(dir.path());
     ASSERT_FALSE(id);
     EXPECT_EQ(id.error().kind, rom::ErrorKind::CannotOpen);
-    EXPECT_EQ(id.error().reason, std::generic_category().message(EISDIR));
+    EXPECT_EQ(id.error().reason, "not a regular file");
+    const auto writable = rom::CheckWritable(dir.path());
+    ASSERT_FALSE(writable);
+    EXPECT_EQ(writable.error().kind, rom::ErrorKind::CannotOpen);
+    EXPECT_EQ(writable.error().reason, std::generic_category().message(EISDIR));
 }
 
 // A FIFO's open would wait for a writer, and a device reads without end: neither is a ROM image.
@@ -128,12 +133,15 @@ TEST(OpenFailures, AnythingButARegularFileIsRefusedAtOnce)
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     ::alarm(20);  // a blocking open would hang the test instead of failing it
     for (const auto& path : {fifo, std::filesystem::path("/dev/zero"), dir.path()}) {
-        for (const auto access : {rom::Access::ReadOnly, rom::Access::ReadWrite}) {
-            const auto id = rom::IdentifyRom(path, rom::SystemFiles(), access);
-            ASSERT_FALSE(id) << path;
-            EXPECT_EQ(id.error().kind, rom::ErrorKind::CannotOpen);
-            if (path != dir.path() || access == rom::Access::ReadOnly) {  // a folder opened for writing: EISDIR
-                EXPECT_EQ(id.error().reason, "not a regular file") << path;
+        // Identification reads; the check before a save opens for writing.
+        const auto id = rom::IdentifyRom(path);
+        const auto writable = rom::CheckWritable(path);
+        ASSERT_FALSE(id) << path;
+        ASSERT_FALSE(writable) << path;
+        for (const rom::RomError* error : {&id.error(), &writable.error()}) {
+            EXPECT_EQ(error->kind, rom::ErrorKind::CannotOpen);
+            if (path != dir.path() || error == &id.error()) {  // a folder opened for writing: EISDIR
+                EXPECT_EQ(error->reason, "not a regular file") << path;
             }
         }
     }
