@@ -46,6 +46,22 @@ Result<> checkGameCode(RomFile& file, const GameCode& game)
     return {};
 }
 
+// Bytes at an offset into the table of a file that still carries the game's code, opened for reading only.
+Result<> readTableBytes(const std::filesystem::path& path, const GameCode& game, std::uint64_t offset,
+                        std::span<std::uint8_t> out, FileSystem& files)
+{
+    auto opened = openGame(path, game, Access::ReadOnly, files);
+    if (!opened)
+        return opened.error();
+    RomFile& file = *opened->file;
+    if (auto same = checkGameCode(file, game); !same)
+        return same;
+    const std::uint64_t at = opened->base + offset;
+    if (auto read = file.readAt(at, out); !read)
+        return readError(file, at + out.size(), std::move(read.error()));
+    return {};
+}
+
 void putWord(SlotBytes& bytes, Field field, int value)
 {
     const auto at = static_cast<std::size_t>(field);
@@ -119,17 +135,9 @@ EvolutionSlot DecodeSlot(const SlotBytes& bytes)
 Result<EvolutionSlot> ReadSlot(const std::filesystem::path& path, const GameCode& game, SlotAddress address,
                                FileSystem& files)
 {
-    auto access = openGame(path, game, Access::ReadOnly, files);
-    if (!access)
-        return access.error();
-    RomFile& file = *access->file;
-    if (auto same = checkGameCode(file, game); !same)
-        return same.error();
-
-    const std::uint64_t at = FieldOffset(access->base, address);
     SlotBytes bytes{};
-    if (auto read = file.readAt(at, bytes); !read)
-        return readError(file, at + bytes.size(), std::move(read.error()));
+    if (auto read = readTableBytes(path, game, address.offset(), bytes, files); !read)
+        return read.error();
     return DecodeSlot(bytes);
 }
 
@@ -143,16 +151,10 @@ SlotBytes EvolutionTable::slot(SlotAddress address) const
 
 Result<EvolutionTable> ReadTable(const std::filesystem::path& path, const GameCode& game, FileSystem& files)
 {
-    auto opened = openGame(path, game, Access::ReadOnly, files);
-    if (!opened)
-        return opened.error();
-    RomFile& file = *opened->file;
-    if (auto same = checkGameCode(file, game); !same)
-        return same.error();
     EvolutionTable table;
     table.bytes.resize(kTableBytes);
-    if (auto read = file.readAt(opened->base, table.bytes); !read)
-        return readError(file, opened->base + kTableBytes, std::move(read.error()));
+    if (auto read = readTableBytes(path, game, 0, table.bytes, files); !read)
+        return read.error();
     return table;
 }
 
