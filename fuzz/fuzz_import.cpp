@@ -18,7 +18,7 @@
 #include "cli/commands.h"
 #include "fuzz/memoryfiles.h"
 #include "rom/slotcodec.h"
-#include "tests/faultyfiles.h"
+#include "tests/support/faultyfiles.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <optional>
 #include <random>
 #include <set>
@@ -13,12 +14,14 @@
 
 #include "cli/commands.h"
 #include "rom/namelists.h"
-#include "tests/rom/romtestutil.h"
+#include "tests/support/faultyfiles.h"
+#include "tests/support/testsupport.h"
 
 namespace clitest {
 
-using namespace romtest;
+using namespace testsupport;
 using faulty::FailingInput;
+using faulty::FaultyFileSystem;
 using faulty::FullOutput;
 
 struct Ran {
@@ -63,56 +66,10 @@ inline Ran runShell(const std::string& command)
     return r;
 }
 
-/// Refuses every open for writing, so a command run with it shows that it only reads the ROM.
-struct ReadOnlyFiles final : rom::FileSystem {
-    rom::Result<std::unique_ptr<rom::RomFile>> openReadWrite(const std::filesystem::path&) override
-    {
-        return rom::RomError{rom::ErrorKind::CannotOpen, "opened for writing"};
-    }
-    rom::Result<std::unique_ptr<rom::RomFile>> openReadOnly(const std::filesystem::path& path) override
-    {
-        return rom::SystemFiles().openReadOnly(path);
-    }
-};
-
-inline constexpr std::size_t kTableBytes = std::size_t(rom::kSpeciesRows) * rom::EvolutionRecord::kSize;
-
-inline std::vector<std::uint8_t> table(const std::filesystem::path& p, const rom::SupportedGame& g)
-{
-    return readBytes(p, g.tableBase, kTableBytes);
-}
-
-inline void putTable(const std::filesystem::path& p, const rom::SupportedGame& g, const std::vector<std::uint8_t>& t)
-{
-    writeBytes(p, g.tableBase, t);
-}
-
-/// The sample table in a small image.
-inline std::filesystem::path sampleImage(const TempDir& dir, const rom::SupportedGame& g, const std::string& name = "rom.nds")
-{
-    const auto p = makeImage(dir, g, name);
-    for (const auto& s : sample::SampleSlots()) {
-        if (const auto put = sample::PutSlot(p, g, s); !put)
-            throw std::runtime_error(put.error().reason);
-    }
-    return p;
-}
-
-inline void writeText(const std::filesystem::path& p, const std::string& text)
-{
-    std::ofstream(p, std::ios::binary) << text;
-}
-
-inline void putWord(std::vector<std::uint8_t>& t, std::size_t at, int value)
-{
-    t[at] = static_cast<std::uint8_t>(value & 0xFF);
-    t[at + 1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
-}
-
 /// A table of every sort of slot: empty, listed values with stray high bytes, and random words.
 inline std::vector<std::uint8_t> randomTable(std::mt19937& rng)
 {
-    std::vector<std::uint8_t> t(kTableBytes);
+    std::vector<std::uint8_t> t(rom::kTableBytes);
     std::uniform_int_distribution<int> byte(0, 255), pick(0, 9);
     for (const rom::SlotAddress slot : rom::SlotAddress::All()) {
         const std::size_t at = slot.offset();

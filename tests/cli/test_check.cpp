@@ -27,18 +27,9 @@ void PrintTo(const Case& c, std::ostream* os)
     *os << c.what;
 }
 
-std::vector<std::string> lines(const std::string& text)
-{
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        out.push_back(line);
-    return out;
-}
-
 std::filesystem::path tableFor(const TempDir& dir, const Case& c)
 {
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     if (!c.csv.empty()) {
         const auto csv = dir.file(std::string(c.what) + ".csv");
         writeText(csv, "species,slot,method,parameter,target\n" + c.csv);
@@ -104,7 +95,8 @@ TEST_P(Classes, FoundOnATableMadeForItAndGoneWhenIgnored)
     if (c.what != std::string("trade"))
         expected.insert(std::find_if(expected.begin(), expected.end(), [](auto& l) { return l.starts_with("loop"); }),
                         kSampleTrades.begin(), kSampleTrades.end());
-    ReadOnlyFiles readOnly;  // it reads the ROM as export does
+    FaultyFileSystem readOnly;  // it reads the ROM as export does
+    readOnly.refuseWritingWith = EROFS;
     const Ran found = run({"check", p.string()}, readOnly);
     EXPECT_EQ(found.status, 1) << found.err;
     EXPECT_EQ(lines(found.out), expected);
@@ -121,7 +113,7 @@ TEST(Check, FailureAndBadUsageExitWithTwo)
     const Ran missing = run({"check", dir.file("missing.nds").string()});
     EXPECT_EQ(missing.status, 2);
     EXPECT_NE(missing.err.find("missing.nds: cannot be opened"), std::string::npos) << missing.err;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     EXPECT_EQ(run({"check", p.string(), "--ignore", "self,trades"}).status, 2);
     EXPECT_EQ(run({"check", p.string(), "--ignore", "self,trade"}).status, 0);
 }

@@ -41,7 +41,7 @@ class BadInputs : public ::testing::TestWithParam<BadInput> {};
 TEST_P(BadInputs, ReportedWithTheirLineAndNothingWritten)
 {
     TempDir dir;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     const auto csv = dir.file("edits.csv");
     writeText(csv, GetParam().text);
     const auto before = table(p, irbo());
@@ -116,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Import, EveryProblemIsReportedNotOnlyTheFirst)
 {
     TempDir dir;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     const auto csv = dir.file("edits.csv");
     writeText(csv, kHeader + "x,1,4,30,3\n" + kValidChange + "2,9,4,30,3\n2,1,5,3,3\n");
     const Ran r = run({"import", p.string(), csv.string()});
@@ -129,7 +129,7 @@ TEST(Import, EveryProblemIsReportedNotOnlyTheFirst)
 TEST(Import, StopsReadingAfterAHundredProblems)
 {
     TempDir dir;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     const auto before = table(p, irbo());
     const auto csv = dir.file("edits.csv");
     writeText(csv, kHeader + kValidChange + repeated("x,1,4,30,3\n", 150));  // lines 3 to 152 are wrong
@@ -148,7 +148,7 @@ TEST(Import, StopsReadingAfterAHundredProblems)
 TEST(Import, AnyReadErrorOnTheTableWritesNothing)
 {
     TempDir dir;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     const auto before = table(p, irbo());
     const std::string text = kHeader + kValidChange + "2,1,4,33,3\n";
     const std::string eio = std::generic_category().message(EIO);
@@ -184,7 +184,7 @@ TEST(Import, AnyReadErrorOnTheTableWritesNothing)
 TEST(Import, SpreadsheetFormsAreAccepted)
 {
     TempDir dir;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     const auto csv = dir.file("edits.csv");
     // Byte-order mark, CRLF, quoted fields, columns out of order, values by name only, a row of empty cells.
     writeText(csv, "\xEF\xBB\xBFtarget_name,parameter_name,method_name,slot,species_name,species,method,parameter,target\r\n"
@@ -211,7 +211,7 @@ TEST(Import, SpreadsheetFormsAreAccepted)
 TEST(Import, StandardInputAndDryRun)
 {
     TempDir dir;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     const auto before = table(p, irbo());
     const Ran dry = run({"import", "--dry-run", p.string(), "-"}, rom::SystemFiles(), kHeader + kValidChange);
     ASSERT_EQ(dry.status, 0) << dry.err;
@@ -290,7 +290,7 @@ private:
 TEST(ImportFailure, SlotChangedByAnotherProgramWritesNothing)
 {
     TempDir dir;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     ChangingFiles files;
     files.beforeWriting = [&] { writeBytes(p, irbo().tableBase + 6 + 4, {9}); };  // Bulbasaur slot 2's target
     const auto csv = dir.file("edits.csv");
@@ -306,7 +306,7 @@ TEST(ImportFailure, SlotChangedByAnotherProgramWritesNothing)
 TEST(ImportFailure, FailedWriteNamesTheSlotsWrittenAndNotWritten)
 {
     TempDir dir;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     const auto before = table(p, irbo());
     FaultyFileSystem files;
     files.writeFault = {.after = 1, .times = 1};  // the second slot lands 3 bytes, then they are put back
@@ -329,7 +329,7 @@ TEST(ImportFailure, FailedWriteNamesTheSlotsWrittenAndNotWritten)
 TEST(ImportFailure, FailedSyncNamesTheSlotsNotConfirmed)
 {
     TempDir dir;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     FaultyFileSystem files;
     files.syncFault.after = 0;
     const auto csv = dir.file("edits.csv");
@@ -347,7 +347,7 @@ TEST(ImportFailure, FailedSyncNamesTheSlotsNotConfirmed)
 TEST(ImportFailure, BatchStoppedBeforeItsFirstWriteSaysNothingWritten)
 {
     TempDir dir;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     const auto before = table(p, irbo());
     const auto csv = dir.file("edits.csv");
     writeText(csv, kHeader + kValidChange + "2,1,4,33,3\n");
@@ -397,7 +397,7 @@ TEST(ImportFailure, SignalDuringTheWritesStopsAfterTheSlotInFlight)
     TempDir dir;
     const auto csv = dir.file("edits.csv");
     writeText(csv, kHeader + kValidChange + "2,1,4,33,3\n25,1,8,84,26\n133,2,8,85,470\n");
-    const auto whole = sampleImage(dir, irbo(), "whole.nds");
+    const auto whole = makeImage(dir, irbo(), Fill::Sample, "whole.nds");
     ASSERT_EQ(run({"import", whole.string(), csv.string()}).out, "4 slots changed\n");
     struct Case {
         int signal;
@@ -416,7 +416,7 @@ TEST(ImportFailure, SignalDuringTheWritesStopsAfterTheSlotInFlight)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.says);
-        const auto p = sampleImage(dir, irbo());
+        const auto p = makeImage(dir, irbo(), Fill::Sample);
         if (c.ignored)
             std::signal(c.signal, SIG_IGN);
         FaultyFileSystem fs;
@@ -449,7 +449,7 @@ TEST(ImportFailure, SignalDuringTheWritesStopsAfterTheSlotInFlight)
 TEST(Output, AFailedWriteFailsTheCommandButNotAFinishedImport)
 {
     TempDir dir;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     const auto csv = dir.file("edits.csv");
     writeText(csv, kHeader + kValidChange);
     const std::pair<std::vector<std::string>, int> cases[] = {
@@ -474,16 +474,15 @@ TEST(Output, AFailedWriteFailsTheCommandButNotAFinishedImport)
 TEST(ImportFailure, WriteProtectedRomIsRefusedBeforeAnyLineIsChecked)
 {
     TempDir dir;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     const auto before = table(p, irbo());
-    const auto csv = dir.file("edits.csv");
-    writeText(csv, kHeader + kValidChange + "650,1,4,30,3\n");
+    const std::string text = kHeader + kValidChange + "650,1,4,30,3\n";
     FaultyFileSystem files;
     files.refuseWritingWith = EACCES;
-    const Ran r = run({"import", p.string(), csv.string()}, files);
+    const Ran r = run({"import", p.string(), "-"}, files, text);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, p.string() + ": cannot be opened: " + std::generic_category().message(EACCES) + "\n");
-    const Ran dry = run({"import", "--dry-run", p.string(), csv.string()}, files);
+    const Ran dry = run({"import", "--dry-run", p.string(), "-"}, files, text);
     EXPECT_EQ(dry.status, 1);
     EXPECT_NE(dry.err.find("3: species 650 is outside 1-649"), std::string::npos) << dry.err;
     EXPECT_EQ(table(p, irbo()), before);
@@ -491,12 +490,9 @@ TEST(ImportFailure, WriteProtectedRomIsRefusedBeforeAnyLineIsChecked)
 
 TEST(Permissions, ReadOnlyRomIsExportedButNotImportedInto)
 {
-    if (::geteuid() == 0) {
-        ASSERT_EQ(std::getenv("QUORVANE_UNPRIVILEGED"), nullptr) << "the unprivileged run is still root";
-        GTEST_SKIP() << "root ignores permission bits; ctest runs this again without privileges";
-    }
+    SKIP_WHERE_PERMISSIONS_DO_NOT_BIND();
     TempDir dir;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     const Ran exported = run({"export", p.string()});
     std::filesystem::permissions(p, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
                                         std::filesystem::perms::others_read);

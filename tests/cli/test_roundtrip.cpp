@@ -41,8 +41,8 @@ TEST_P(RoundTrip, ImportEqualsSavingEachEditInTheEditor)
     std::mt19937 rng(2000u + unsigned(GetParam()));
     TempDir dir;
     const auto start = randomTable(rng);
-    const auto imported = makeImage(dir, game(), "imported.nds");
-    const auto saved = makeImage(dir, game(), "saved.nds");
+    const auto imported = makeImage(dir, game(), Fill::Zero, "imported.nds");
+    const auto saved = makeImage(dir, game(), Fill::Zero, "saved.nds");
     putTable(imported, game(), start);
     putTable(saved, game(), start);
     const auto edits = randomEdits(rng, start, 80);
@@ -69,8 +69,8 @@ TEST_P(RoundTrip, DiffThenImportCarriesTheChanges)
     TempDir dir;
     const auto& gameB = rom::kSupportedGames[std::size_t(GetParam() + 1) % 2];  // the other game
     const auto start = randomTable(rng);
-    const auto a = makeImage(dir, game(), "a.nds");
-    const auto b = makeImage(dir, gameB, "b.nds");
+    const auto a = makeImage(dir, game(), Fill::Zero, "a.nds");
+    const auto b = makeImage(dir, gameB, Fill::Zero, "b.nds");
     putTable(a, game(), start);
     auto changed = start;
     for (const Edit& e : randomEdits(rng, start, 60)) {

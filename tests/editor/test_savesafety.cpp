@@ -35,11 +35,9 @@ private:
 
 void TestSaveSafety::slotChangedByAnotherProgramIsReloadedNotOverwritten()
 {
-    const QString path = makeImage(m_dir, "shared.nds", irbo());
-    putSlot(path, irbo(), {0, 1}, {4, 16, 2});
+    const QString path = makeImage(m_dir, "shared.nds", irbo(), {0, 1}, {4, 16, 2});
     Editor e;
-    QVERIFY(e.showActive());
-    e.open(path);
+    QVERIFY(e.showAndOpen(path));
     e.form.Combo2->setCurrentIndex(20);
 
     // Another program saves the same slot while the window shows the old one.
@@ -66,12 +64,10 @@ void TestSaveSafety::slotChangedByAnotherProgramIsReloadedNotOverwritten()
 
 void TestSaveSafety::fileTurnedIntoAnotherGameIsNoticedOnRead()
 {
-    const QString path = makeImage(m_dir, "replaced.nds", ireo());
-    putSlot(path, ireo(), {0, 1}, {4, 16, 2});
+    const QString path = makeImage(m_dir, "replaced.nds", ireo(), {0, 1}, {4, 16, 2});
     putSlot(path, ireo(), {3, 1}, {8, 83, 26});
     Editor e;
-    QVERIFY(e.showActive());
-    e.open(path);
+    QVERIFY(e.showAndOpen(path));
 
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(12) && file.write("IRBO") == 4);
@@ -90,12 +86,10 @@ void TestSaveSafety::fileTurnedIntoAnotherGameIsNoticedOnRead()
 
 void TestSaveSafety::undoThatFailsNamesTheBytesAtRisk()
 {
-    const QString path = makeImage(m_dir, "failing.nds", irbo());
-    putSlot(path, irbo(), {5, 2}, {4, 16, 2});
+    const QString path = makeImage(m_dir, "failing.nds", irbo(), {5, 2}, {4, 16, 2});
     FaultyFileSystem files;
     Editor e(files);
-    QVERIFY(e.showActive());
-    e.open(path);
+    QVERIFY(e.showAndOpen(path));
     e.form.atklist->setCurrentRow(5);
     QTest::mouseClick(e.form.Option2, Qt::LeftButton);
     e.form.Combo2->setCurrentIndex(30);

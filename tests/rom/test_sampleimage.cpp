@@ -4,9 +4,10 @@
 
 #include <sys/stat.h>
 
-#include "romtestutil.h"
+#include "rom/slotcodec.h"
+#include "tests/support/testsupport.h"
 
-using namespace romtest;
+using namespace testsupport;
 
 namespace {
 

@@ -16,18 +16,16 @@
 #include <stdexcept>
 #include <thread>
 
-#include "romtestutil.h"
+#include "rom/slotcodec.h"
+#include "tests/support/faultyfiles.h"
+#include "tests/support/testsupport.h"
 
-using namespace romtest;
+using namespace testsupport;
+using faulty::FaultyFileSystem;
 using rom::ErrorKind;
 using rom::ParamKind;
 
 namespace {
-
-std::uint64_t slotAt(const rom::SupportedGame& g, rom::SlotAddress address)
-{
-    return rom::FieldOffset(g.tableBase, address);
-}
 
 // Every byte differs from its neighbours and from what the save writes, so any byte that moves shows.
 const rom::SlotBytes kOld = {0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6};
@@ -41,17 +39,13 @@ struct Image {
 
     explicit Image(const rom::SupportedGame& g = irbo())
     {
-        path = makeImage(dir, g);
-        std::vector<std::uint8_t> pattern(44 * 649 + 128);
-        for (std::size_t i = 0; i < pattern.size(); ++i)
-            pattern[i] = static_cast<std::uint8_t>(i * 37 + 11);
-        writeBytes(path, g.tableBase - 64, pattern);
-        writeBytes(path, slotAt(g, {10, 3}), {kOld.begin(), kOld.end()});
+        path = makeImage(dir, g, Fill::Pattern);
+        writeBytes(path, slotStart(g, {10, 3}), {kOld.begin(), kOld.end()});
         before = table(g);
     }
     std::vector<std::uint8_t> table(const rom::SupportedGame& g = irbo()) const
     {
-        return readBytes(path, g.tableBase - 64, 44 * 649 + 128);
+        return readBytes(path, g.tableBase - 64, rom::kTableBytes + 128);
     }
 };
 
@@ -85,7 +79,7 @@ TEST_P(SaveFaults, FailedSaveIsReportedAndChangesNoByte)
         EXPECT_EQ(image.table(), image.before) << fs.calls;
         return;
     }
-    const std::uint64_t at = slotAt(irbo(), {10, 3});
+    const std::uint64_t at = slotStart(irbo(), {10, 3});
     ASSERT_TRUE(saved.error().mayHaveChanged);
     EXPECT_EQ(*saved.error().mayHaveChanged, (rom::ByteRange{at, at + c.mixedBytes - 1}));
     // Whatever did change lies inside the range the error names.
@@ -132,7 +126,7 @@ TEST(SaveOrder, NothingIsWrittenAfterAFailedReservationAndEverySaveIsSynced)
     FaultyFileSystem fs;
     ASSERT_TRUE(rom::WriteSlot(image.path, irbo().code, {10, 3}, kNew, kOld, fs));
     EXPECT_EQ(fs.calls, "open lock reserve write sync close");
-    EXPECT_EQ(readBytes(image.path, slotAt(irbo(), {10, 3}), 6), std::vector(kNewBytes.begin(), kNewBytes.end()));
+    EXPECT_EQ(readBytes(image.path, slotStart(irbo(), {10, 3}), 6), std::vector(kNewBytes.begin(), kNewBytes.end()));
 }
 
 // ---- someone else's bytes ----------------------------------------------------------------------
@@ -143,7 +137,7 @@ TEST(OtherWriters, SlotChangedSinceItWasReadIsNotOverwritten)
     const auto shown = rom::ReadSlot(image.path, irbo().code, {10, 3});
     ASSERT_TRUE(shown);
     // Another program saves the same slot in between.
-    writeBytes(image.path, slotAt(irbo(), {10, 3}), {0x05, 0x00, 0x00, 0x00, 0x44, 0x00});
+    writeBytes(image.path, slotStart(irbo(), {10, 3}), {0x05, 0x00, 0x00, 0x00, 0x44, 0x00});
     const auto theirs = image.table();
 
     const auto saved = rom::WriteSlot(image.path, irbo().code, {10, 3}, kNew, shown->bytes);
@@ -180,7 +174,7 @@ TEST_P(OtherWritersLock, ALockOnAnyByteOfTheSlotIsWaitedForThenReported)
     struct flock range {};
     range.l_type = GetParam().type;
     range.l_whence = SEEK_SET;
-    range.l_start = static_cast<off_t>(std::int64_t(slotAt(irbo(), {10, 3})) + GetParam().from);
+    range.l_start = static_cast<off_t>(std::int64_t(slotStart(irbo(), {10, 3})) + GetParam().from);
     range.l_len = 1;
     ASSERT_EQ(::fcntl(other, F_OFD_SETLK, &range), 0);
 
@@ -237,7 +231,7 @@ std::vector<rom::SlotChange> threeChanges(const Image& image)
 {
     std::vector<rom::SlotChange> changes;
     for (const rom::SlotAddress address : {rom::SlotAddress{2, 1}, {10, 3}, {648, 7}}) {
-        const auto at = slotAt(irbo(), address) - (irbo().tableBase - 64);
+        const auto at = slotStart(irbo(), address) - (irbo().tableBase - 64);
         rom::SlotBytes expected{};
         std::copy_n(image.before.begin() + std::ptrdiff_t(at), 6, expected.begin());
         changes.push_back({address, expected,
@@ -262,7 +256,7 @@ TEST(Batches, StopAtTheFailingSlotWithTheEarlierOnesWrittenAndNoneHalfWritten)
         EXPECT_TRUE(result.error().confirmed);  // what was written before the failure is synced
         for (int i = 0; i < 3; ++i) {
             const auto& c = changes[std::size_t(i)];
-            const auto now = readBytes(image.path, slotAt(irbo(), c.address), 6);
+            const auto now = readBytes(image.path, slotStart(irbo(), c.address), 6);
             const auto& want = i < failing ? c.wanted : c.expected;
             EXPECT_EQ(now, std::vector(want.begin(), want.end())) << "change " << i;
         }
@@ -388,7 +382,7 @@ TEST(RealSystem, FullFileSystemChangesNoByteOfASparseImage)
 
     const auto rom = dir.file("black.nds");
     ASSERT_TRUE(sample::WriteSampleImage(rom, irbo()));
-    const std::uint64_t at = slotAt(irbo(), {330, 2});
+    const std::uint64_t at = slotStart(irbo(), {330, 2});
     ASSERT_EQ(at % 4096, 4094u) << "the slot must straddle a page boundary";
     {
         std::ofstream fill(dir.file("filler"), std::ios::binary);

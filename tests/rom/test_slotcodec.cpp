@@ -4,9 +4,12 @@
 #include <cstdlib>
 #include <random>
 
-#include "romtestutil.h"
+#include "rom/slotcodec.h"
+#include "tests/support/faultyfiles.h"
+#include "tests/support/testsupport.h"
 
-using namespace romtest;
+using namespace testsupport;
+using faulty::FaultyFileSystem;
 using rom::Field;
 using rom::ParamKind;
 
@@ -20,11 +23,6 @@ std::vector<std::uint8_t> le(std::initializer_list<std::uint16_t> words)
         out.push_back(static_cast<std::uint8_t>(w >> 8));
     }
     return out;
-}
-
-std::uint64_t slotAt(const rom::SupportedGame& g, rom::SlotAddress address)
-{
-    return rom::FieldOffset(g.tableBase, address);
 }
 
 // ---- addressing ---------------------------------------------------------------------------
@@ -48,7 +46,7 @@ TEST(Addressing, ReadAndWriteLandOnTheSameBytesAsTheTable)
         const auto p = makeImage(dir, *g);
         for (const rom::SlotAddress at : kSpread) {
             const auto target = static_cast<std::uint16_t>(at.speciesRow() * 8 + at.slot());
-            writeBytes(p, slotAt(*g, at), le({5, 0, target}));
+            writeBytes(p, slotStart(*g, at), le({5, 0, target}));
         }
         for (const rom::SlotAddress at : kSpread) {
             const auto s = rom::ReadSlot(p, g->code, at);
@@ -130,7 +128,7 @@ TEST_P(ReadWidths, EachFieldIsReadWithItsWidth)
     const ReadCase& c = GetParam();
     TempDir dir;
     const auto p = makeImage(dir, ireo());
-    writeBytes(p, slotAt(ireo(), {7, 2}), le({c.method, c.parameter, c.target}));
+    writeBytes(p, slotStart(ireo(), {7, 2}), le({c.method, c.parameter, c.target}));
     const auto s = rom::ReadSlot(p, ireo().code, {7, 2});
     ASSERT_TRUE(s);
     EXPECT_EQ(s->method, c.wantMethod);
@@ -178,7 +176,7 @@ TEST_P(WriteRules, OnlyTheSlotChangesAndAsTheRuleSays)
     const WriteCase& c = GetParam();
     TempDir dir;
     const auto p = makeImage(dir, irbo());
-    const auto slot = slotAt(irbo(), {10, 3});
+    const auto slot = slotStart(irbo(), {10, 3});
     std::vector<std::uint8_t> around(64);
     for (std::size_t i = 0; i < around.size(); ++i)
         around[i] = static_cast<std::uint8_t>(0x40 + i);
@@ -217,18 +215,18 @@ TEST(WriteRules, RoundTripNormalisesHighBytes)
     // 0x0104 reads as method 4 and 0x0120 as level 32; saving them back stores 0x0004 and 0x0020.
     TempDir dir;
     const auto p = makeImage(dir, irbo());
-    writeBytes(p, slotAt(irbo(), {0, 1}), le({0x0104, 0x0120, 0x0002}));
+    writeBytes(p, slotStart(irbo(), {0, 1}), le({0x0104, 0x0120, 0x0002}));
     const auto s = rom::ReadSlot(p, irbo().code, {0, 1});
     ASSERT_TRUE(s);
     ASSERT_TRUE(rom::WriteSlot(p, irbo().code, {0, 1}, {s->method, rom::KindOf(s->method), s->parameter, s->target}));
-    EXPECT_EQ(readBytes(p, slotAt(irbo(), {0, 1}), 6), le({0x0004, 0x0020, 0x0002}));
+    EXPECT_EQ(readBytes(p, slotStart(irbo(), {0, 1}), 6), le({0x0004, 0x0020, 0x0002}));
 }
 
 TEST(WriteRules, ManyRandomSavesTouchOnlyTheirSixBytes)
 {
     for (const auto* g : {&irbo(), &ireo()}) {
         TempDir dir;
-        const auto p = makeImage(dir, *g, "rom.nds", 100);
+        const auto p = makeImage(dir.file("rom.nds"), *g, Fill::Zero, 100);
         const std::uint64_t from = g->tableBase - 100;
         const std::size_t span = 100 + 649 * 44 + 100;
 
@@ -256,7 +254,7 @@ TEST(WriteRules, ManyRandomSavesTouchOnlyTheirSixBytes)
                 w.target = static_cast<int>(rng() % 650);
             ASSERT_TRUE(rom::WriteSlot(p, g->code, *address, w));
 
-            const std::size_t at = static_cast<std::size_t>(slotAt(*g, *address) - from);
+            const std::size_t at = static_cast<std::size_t>(slotStart(*g, *address) - from);
             auto put = [&](std::size_t off, int v) {
                 model[at + off] = static_cast<std::uint8_t>(v & 0xFF);
                 model[at + off + 1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
@@ -285,7 +283,7 @@ TEST(WriteRules, RecordTailBytesSurviveSavesOfEverySlot)
     TempDir dir;
     const auto p = makeImage(dir, ireo());
     for (const rom::SlotAddress first : {rom::SlotAddress{0, 1}, {1, 1}, {648, 1}}) {
-        const auto tail = slotAt(ireo(), first) + 42;
+        const auto tail = slotStart(ireo(), first) + 42;
         writeBytes(p, tail, {0xEE, 0xDD});
         for (const rom::SlotAddress at : rom::SlotAddress::OfRow(first.speciesRow()))
             ASSERT_TRUE(rom::WriteSlot(p, ireo().code, at, {27, ParamKind::Constant, {}, 649}));
@@ -300,7 +298,7 @@ TEST(ShortFiles, SlotPastTheEndIsNeitherReadNorWritten)
 {
     TempDir dir;
     const auto p = dir.file("short.nds");
-    const auto end = slotAt(irbo(), {5, 2}) + 6;
+    const auto end = slotStart(irbo(), {5, 2}) + 6;
     for (std::uint64_t size : {end - 1, end - 3, end - 6, std::uint64_t(irbo().tableBase)}) {
         SCOPED_TRACE(size);
         ASSERT_TRUE(sample::CreateImage(p, irbo().code, size));
@@ -332,12 +330,12 @@ TEST(ReplacedFiles, NotWrittenWhenTheGameCodeChanged)
     ASSERT_TRUE(id && id->game);
 
     // Another game copied over it, then one too short for a header.
-    ASSERT_TRUE(sample::CreateImage(p, irbo().code, tableEnd(ireo()) + 64));
-    const auto before = readBytes(p, slotAt(ireo(), {2, 2}), 6);
+    ASSERT_TRUE(sample::CreateImage(p, irbo().code, rom::TableEnd(ireo()) + 64));
+    const auto before = readBytes(p, slotStart(ireo(), {2, 2}), 6);
     auto saved = rom::WriteSlot(p, id->code, {2, 2}, {5, ParamKind::Constant, {}, 5});
     ASSERT_FALSE(saved);
     EXPECT_EQ(saved.error().kind, rom::ErrorKind::GameChanged);
-    EXPECT_EQ(readBytes(p, slotAt(ireo(), {2, 2}), 6), before);
+    EXPECT_EQ(readBytes(p, slotStart(ireo(), {2, 2}), 6), before);
 
     std::filesystem::resize_file(p, 14);
     saved = rom::WriteSlot(p, id->code, {2, 2}, {5, ParamKind::Constant, {}, 5});
@@ -377,9 +375,9 @@ TEST(FailingFiles, EveryOperationClosesTheFileItOpened)
     // Nothing is kept open: the file can be replaced between two operations and the next one sees it.
     TempDir dir;
     const auto p = makeImage(dir, irbo());
-    writeBytes(p, slotAt(irbo(), {0, 1}), le({4, 16, 2}));
+    writeBytes(p, slotStart(irbo(), {0, 1}), le({4, 16, 2}));
     ASSERT_EQ(rom::ReadSlot(p, irbo().code, {0, 1})->target, 2);
-    writeBytes(p, slotAt(irbo(), {0, 1}), le({4, 16, 3}));
+    writeBytes(p, slotStart(irbo(), {0, 1}), le({4, 16, 3}));
     EXPECT_EQ(rom::ReadSlot(p, irbo().code, {0, 1})->target, 3);
 }
 
@@ -389,7 +387,7 @@ TEST(FailingFiles, ReadsNeedNoWriteAccess)
 {
     TempDir dir;
     const auto p = makeImage(dir, irbo());
-    writeBytes(p, slotAt(irbo(), {0, 1}), le({4, 16, 2}));
+    writeBytes(p, slotStart(irbo(), {0, 1}), le({4, 16, 2}));
     FaultyFileSystem fs;
     fs.refuseWritingWith = EACCES;
     const auto id = rom::IdentifyRom(p, fs);
@@ -405,21 +403,18 @@ TEST(FailingFiles, ReadsNeedNoWriteAccess)
         EXPECT_EQ(refused.error().kind, rom::ErrorKind::CannotOpen);
         EXPECT_EQ(refused.error().reason, std::generic_category().message(EACCES));
     }
-    EXPECT_EQ(readBytes(p, slotAt(irbo(), {0, 1}), 6), le({4, 16, 2}));
+    EXPECT_EQ(readBytes(p, slotStart(irbo(), {0, 1}), 6), le({4, 16, 2}));
 }
 
 // Run without privileges by ctest (root writes through any permission bits).
 TEST(Permissions, ReadOnlyFileIsNotOpenedForWriting)
 {
-    if (::geteuid() == 0) {
-        ASSERT_EQ(std::getenv("QUORVANE_UNPRIVILEGED"), nullptr) << "the unprivileged run is still root";
-        GTEST_SKIP() << "root ignores permission bits; ctest runs this again without privileges";
-    }
+    SKIP_WHERE_PERMISSIONS_DO_NOT_BIND();
     TempDir dir;
     const auto p = makeImage(dir, irbo());
     std::filesystem::permissions(p, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
                                         std::filesystem::perms::others_read);
-    const auto before = readBytes(p, slotAt(irbo(), {0, 1}), 6);
+    const auto before = readBytes(p, slotStart(irbo(), {0, 1}), 6);
     const auto id = rom::IdentifyRom(p);
     ASSERT_TRUE(id);
     EXPECT_EQ(id->game, &irbo());
@@ -431,7 +426,7 @@ TEST(Permissions, ReadOnlyFileIsNotOpenedForWriting)
     const auto saved = rom::WriteSlot(p, irbo().code, {0, 1}, {4, ParamKind::Level, 16, 2});
     ASSERT_FALSE(saved);
     EXPECT_EQ(saved.error().kind, rom::ErrorKind::CannotOpen);
-    EXPECT_EQ(readBytes(p, slotAt(irbo(), {0, 1}), 6), before);
+    EXPECT_EQ(readBytes(p, slotStart(irbo(), {0, 1}), 6), before);
 }
 
 }  // namespace

@@ -3,9 +3,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "romtestutil.h"
+#include <fstream>
 
-using namespace romtest;
+#include "rom/slotcodec.h"
+#include "tests/support/faultyfiles.h"
+#include "tests/support/testsupport.h"
+
+using namespace testsupport;
+using faulty::FaultyFileSystem;
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 // A file system that wraps the real one and fails on command, as a full disk, a failing drive, a
-// revoked permission or another program would. Shared by the core's and the editor's tests.
+// revoked permission or another program would. Shared by the tests of every folder and by fuzz_import.
 
 #include <algorithm>
 #include <cerrno>
