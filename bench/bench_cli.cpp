@@ -27,24 +27,21 @@
 namespace {
 
 const rom::SupportedGame& kGame = rom::kSupportedGames[1];  // IREO, the larger image
-constexpr std::size_t kTableBytes = 649u * 44u;
 
 // A table with a listed value in every slot, so every line carries numbers and names.
 std::vector<std::uint8_t> fullTable()
 {
     std::mt19937 rng(7);
-    std::vector<std::uint8_t> t(kTableBytes);
+    std::vector<std::uint8_t> t(rom::kTableBytes);
     auto put = [&](std::size_t at, int v) {
         t[at] = static_cast<std::uint8_t>(v & 0xFF);
         t[at + 1] = static_cast<std::uint8_t>(v >> 8);
     };
-    for (std::size_t row = 0; row < 649; ++row) {
-        for (std::size_t slot = 0; slot < 7; ++slot) {
-            const std::size_t at = row * 44 + slot * 6;
-            put(at, std::uniform_int_distribution<int>(1, 27)(rng));
-            put(at + 2, std::uniform_int_distribution<int>(0, 100)(rng));
-            put(at + 4, std::uniform_int_distribution<int>(1, 649)(rng));
-        }
+    for (const rom::SlotAddress slot : rom::SlotAddress::All()) {
+        const std::size_t at = slot.offset();
+        put(at, std::uniform_int_distribution<int>(1, 27)(rng));
+        put(at + 2, std::uniform_int_distribution<int>(0, 100)(rng));
+        put(at + 4, std::uniform_int_distribution<int>(1, 649)(rng));
     }
     return t;
 }
@@ -59,8 +56,8 @@ struct Files {
         large = dir / "large.nds";
         csv = dir / "table.csv";
         const auto table = fullTable();
-        if (sample::CreateImage(small, kGame.code, kGame.tableBase + kTableBytes) ||
-            sample::CreateImage(large, kGame.code, sample::CartridgeSize(kGame)))
+        if (!sample::CreateImage(small, kGame.code, rom::TableEnd(kGame)) ||
+            !sample::CreateImage(large, kGame.code, kGame.cartridgeSize))
             throw std::runtime_error("cannot write the benchmark images");
         for (const auto& p : {small, large}) {
             std::fstream io(p, std::ios::in | std::ios::out | std::ios::binary);
@@ -97,7 +94,7 @@ void BM_Export(benchmark::State& state, const std::filesystem::path& rom)
 bool readTable(const std::filesystem::path& rom, std::vector<std::uint8_t>& table)
 {
     const int fd = ::open(rom.c_str(), O_RDONLY);
-    table.resize(kTableBytes);
+    table.resize(rom::kTableBytes);
     const bool ok = fd >= 0 && ::pread(fd, table.data(), table.size(), kGame.tableBase) == ssize_t(table.size());
     return ::close(fd) == 0 && ok;
 }
@@ -113,17 +110,15 @@ void BM_ExportFloor(benchmark::State& state)
         text.reserve(300'000);
         text += "species,species_name,slot,method,method_name,parameter,parameter_name,target,target_name\n";
         char line[256];
-        for (int row = 0; row < 649; ++row) {
-            for (int slot = 1; slot <= 7; ++slot) {
-                const std::uint8_t* s = &table[std::size_t(row * 44 + (slot - 1) * 6)];
-                const int method = s[0], parameter = s[2], target = s[4] | (s[5] << 8);
-                const int n = std::snprintf(line, sizeof line, "%d,%s,%d,%d,%s,%d,%s,%d,%s\n", row + 1,
-                                            rom::SpeciesNames[std::size_t(row + 1)].data(), slot, method,
-                                            rom::MethodNames[method % 28].data(), parameter,
-                                            rom::LevelNames[parameter % 101].data(), target,
-                                            rom::SpeciesNames[std::size_t(target % 650)].data());
-                text.append(line, std::size_t(n));
-            }
+        for (const rom::SlotAddress at : rom::SlotAddress::All()) {
+            const std::uint8_t* s = &table[at.offset()];
+            const int method = s[0], parameter = s[2], target = s[4] | (s[5] << 8);
+            const int n = std::snprintf(line, sizeof line, "%d,%s,%d,%d,%s,%d,%s,%d,%s\n", at.species(),
+                                        rom::SpeciesNames[std::size_t(at.species())].data(), at.slot(), method,
+                                        rom::MethodNames[method % 28].data(), parameter,
+                                        rom::LevelNames[parameter % 101].data(), target,
+                                        rom::SpeciesNames[std::size_t(target % 650)].data());
+            text.append(line, std::size_t(n));
         }
         benchmark::DoNotOptimize(text.data());
     }

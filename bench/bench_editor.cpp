@@ -41,7 +41,7 @@ std::filesystem::path samplePath()
 {
     static const std::filesystem::path path = [] {
         const auto p = std::filesystem::temp_directory_path() / ("quorvane-bench-" + std::to_string(::getpid()) + ".nds");
-        if (sample::WriteSampleImage(p, kGame))
+        if (!sample::WriteSampleImage(p, kGame))
             std::abort();
         return p;
     }();
@@ -100,7 +100,9 @@ void BM_SpeciesChangeCoreRead(benchmark::State& state)
 {
     int i = 0;
     for (auto _ : state) {
-        auto s = rom::ReadSlot(samplePath(), kGame.code, (i++ & 1) ? 132 : 220, 1);
+        auto s = rom::ReadSlot(samplePath(), kGame.code, (i++ & 1) ? rom::SlotAddress{132, 1} : rom::SlotAddress{220, 1});
+        if (!s)
+            state.SkipWithError("read failed");
         benchmark::DoNotOptimize(s);
     }
 }
@@ -117,11 +119,16 @@ void BM_SaveCoreWrite(benchmark::State& state)
 {
     // As the editor does: compare with the bytes last shown, which after a save are the ones written.
     const rom::SlotWrite values{8, rom::ParamKind::Item, 84, 134};
-    rom::SlotBytes shown = rom::ReadSlot(samplePath(), kGame.code, 132, 1)->bytes;
+    const auto read = rom::ReadSlot(samplePath(), kGame.code, {132, 1});
+    if (!read)
+        state.SkipWithError("read failed");
+    rom::SlotBytes shown = read ? read->bytes : rom::SlotBytes{};
     for (auto _ : state) {
-        auto e = rom::WriteSlot(samplePath(), kGame.code, 132, 1, values, shown);
+        auto saved = rom::WriteSlot(samplePath(), kGame.code, {132, 1}, values, shown);
+        if (!saved)
+            state.SkipWithError("save failed");
         shown = rom::ComposeSlot(shown, values);
-        benchmark::DoNotOptimize(e);
+        benchmark::DoNotOptimize(saved);
     }
 }
 

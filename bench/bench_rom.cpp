@@ -14,8 +14,7 @@
 namespace {
 
 const rom::SupportedGame& kGame = rom::kSupportedGames[1];  // IREO, the larger image
-constexpr int kRow = 132;                                   // Eevee
-constexpr int kSlot = 1;
+constexpr rom::SlotAddress kSlot{132, 1};                   // Eevee's first
 
 struct Images {
     std::filesystem::path small;  // holds the table and nothing past it beyond 1 MiB of tail
@@ -26,11 +25,12 @@ struct Images {
         std::filesystem::create_directories(dir);
         small = dir / "small.nds";
         large = dir / "large.nds";
-        const std::uint64_t tableEnd = kGame.tableBase + 649u * 44u;
-        if (sample::CreateImage(small, kGame.code, tableEnd + (1u << 20)) || sample::WriteSampleImage(large, kGame))
+        if (!sample::CreateImage(small, kGame.code, rom::TableEnd(kGame) + (1u << 20)) || !sample::WriteSampleImage(large, kGame))
             throw std::runtime_error("cannot write the benchmark images");
-        for (const auto& s : sample::SampleSlots())
-            sample::PutSlot(small, kGame, s);
+        for (const auto& s : sample::SampleSlots()) {
+            if (!sample::PutSlot(small, kGame, s))
+                throw std::runtime_error("cannot write the benchmark images");
+        }
     }
     ~Images() { std::filesystem::remove_all(small.parent_path()); }
 };
@@ -46,7 +46,7 @@ Images& images()
 void BM_ReadSlot(benchmark::State& state, const std::filesystem::path& path)
 {
     for (auto _ : state) {
-        auto s = rom::ReadSlot(path, kGame.code, kRow, kSlot);
+        auto s = rom::ReadSlot(path, kGame.code, kSlot);
         if (!s)
             state.SkipWithError("read failed");
         benchmark::DoNotOptimize(s);
@@ -55,7 +55,7 @@ void BM_ReadSlot(benchmark::State& state, const std::filesystem::path& path)
 
 void BM_ReadSlotFloor(benchmark::State& state)
 {
-    const auto at = rom::FieldOffset(kGame.tableBase, kRow, kSlot, rom::Field::Method);
+    const auto at = rom::FieldOffset(kGame.tableBase, kSlot);
     for (auto _ : state) {
         const int fd = ::open(images().large.c_str(), O_RDWR | O_NONBLOCK);
         struct stat st {};
@@ -91,14 +91,16 @@ private:
     class File final : public rom::RomFile {
     public:
         explicit File(std::unique_ptr<rom::RomFile> inner) : m_inner(std::move(inner)) {}
-        bool readAt(std::uint64_t o, std::span<std::uint8_t> b) override { return m_inner->readAt(o, b); }
-        std::size_t writeAt(std::uint64_t o, std::span<const std::uint8_t> b) override { return m_inner->writeAt(o, b); }
-        bool reserve(std::uint64_t o, std::uint64_t n) override { return m_inner->reserve(o, n); }
-        bool lock(std::uint64_t o, std::uint64_t n) override { return m_inner->lock(o, n); }
-        bool sync() override { return true; }
-        bool close() override { return m_inner->close(); }
-        std::int64_t size() override { return m_inner->size(); }
-        std::string lastError() const override { return m_inner->lastError(); }
+        rom::Result<> readAt(std::uint64_t o, std::span<std::uint8_t> b) override { return m_inner->readAt(o, b); }
+        rom::Result<> writeAt(std::uint64_t o, std::span<const std::uint8_t> b) override
+        {
+            return m_inner->writeAt(o, b);
+        }
+        rom::Result<> reserve(std::uint64_t o, std::uint64_t n) override { return m_inner->reserve(o, n); }
+        rom::Result<> lock(std::uint64_t o, std::uint64_t n) override { return m_inner->lock(o, n); }
+        rom::Result<> sync() override { return {}; }
+        rom::Result<> close() override { return m_inner->close(); }
+        rom::Result<std::int64_t> size() override { return m_inner->size(); }
 
     private:
         std::unique_ptr<rom::RomFile> m_inner;
@@ -110,9 +112,12 @@ const rom::SlotWrite kSave{8, rom::ParamKind::Item, 84, 134};
 // As the editor saves: compared with the bytes last shown, which after a save are the ones written.
 void saveSlot(benchmark::State& state, rom::FileSystem& files)
 {
-    rom::SlotBytes shown = rom::ReadSlot(images().large, kGame.code, kRow, kSlot)->bytes;
+    const auto read = rom::ReadSlot(images().large, kGame.code, kSlot);
+    if (!read)
+        state.SkipWithError("read failed");
+    rom::SlotBytes shown = read ? read->bytes : rom::SlotBytes{};
     for (auto _ : state) {
-        if (rom::WriteSlot(images().large, kGame.code, kRow, kSlot, kSave, shown, files))
+        if (!rom::WriteSlot(images().large, kGame.code, kSlot, kSave, shown, files))
             state.SkipWithError("save failed");
         shown = rom::ComposeSlot(shown, kSave);
     }
@@ -130,7 +135,7 @@ void BM_SaveSlotDurable(benchmark::State& state) { saveSlot(state, rom::SystemFi
 // write, close.
 void saveFloor(benchmark::State& state, bool durable)
 {
-    const auto at = rom::FieldOffset(kGame.tableBase, kRow, kSlot, rom::Field::Method);
+    const auto at = rom::FieldOffset(kGame.tableBase, kSlot);
     const std::uint8_t slot[6] = {8, 0, 84, 0, 134, 0};
     for (auto _ : state) {
         const int fd = ::open(images().large.c_str(), O_RDWR | O_NONBLOCK);

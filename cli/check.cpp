@@ -45,11 +45,11 @@ int Check(const std::filesystem::path& romPath, const std::vector<std::string>& 
     for (const std::string& name : ignored)  // the command line lets only these names through
         if (const auto at = std::find(kCheckClasses.begin(), kCheckClasses.end(), name); at != kCheckClasses.end())
             on[std::size_t(at - kCheckClasses.begin())] = false;
-    const rom::SupportedGame* game = nullptr;
-    const auto table = ReadRomTable(romPath, rom::Access::ReadOnly, game, io);
+    const auto read = ReadRomTable(romPath, rom::Access::ReadOnly, io);
     // As a linter's: 1 means findings, so a failure is 2.
-    if (!table)
+    if (!read)
         return kUsage;
+    const rom::EvolutionTable& table = read->table;
 
     std::string out;
     std::size_t found = 0;
@@ -59,34 +59,32 @@ int Check(const std::filesystem::path& romPath, const std::vector<std::string>& 
         out += where + ": " + what + "\n";
         ++found;
     };
-    for (int species = 1; species <= rom::kSpeciesRows; ++species) {
-        for (int slot = 1; slot <= rom::EvolutionRecord::kSlots; ++slot) {
-            const SlotValues v = ValuesOf(species, slot, table->slot(species - 1, slot));
-            const std::string where = SlotName(species, slot);
-            if (v.method == 0) {
-                if (v.target != 0)
-                    report(kOrphanTarget, where,
-                           "has method 0 (None) but target " + targetText(v.target) + ", which is never reached");
-                continue;
-            }
-            if (const std::string trade = tradeText(v); !trade.empty())
-                report(kTrade, where, trade + ", which needs a second console");
-            if (v.target == 0)
-                report(kTarget, where, "has " + methodText(v.method) + " but target None (0): it evolves into nothing");
-            else if (!IsSpecies(v.target))
-                report(kTarget, where, "target " + std::to_string(v.target) + " is outside 1-649");
-            if (!NameOf(List::Method, v.method))
-                report(kUnlisted, where, "method " + std::to_string(v.method) + " has no row in the method list");
-            const auto list = ParameterList(rom::KindOf(v.method));
-            if (list && v.parameter && !NameOf(*list, *v.parameter))
-                report(kUnlisted, where, "parameter " + std::to_string(*v.parameter) + " has no row in the " +
-                                             std::string(WhatOf(*list)) + " list");
-            if (v.target == species)
-                report(kSelf, where, "evolves into itself");
+    for (const rom::SlotAddress at : rom::SlotAddress::All()) {
+        const SlotValues v = ValuesOf(at, table.slot(at));
+        const std::string where = SlotName(v.species, v.slot);
+        if (v.method == 0) {
+            if (v.target != 0)
+                report(kOrphanTarget, where,
+                       "has method 0 (None) but target " + targetText(v.target) + ", which is never reached");
+            continue;
         }
+        if (const std::string trade = tradeText(v); !trade.empty())
+            report(kTrade, where, trade + ", which needs a second console");
+        if (v.target == 0)
+            report(kTarget, where, "has " + methodText(v.method) + " but target None (0): it evolves into nothing");
+        else if (!IsSpecies(v.target))
+            report(kTarget, where, "target " + std::to_string(v.target) + " is outside 1-649");
+        if (!NameOf(List::Method, v.method))
+            report(kUnlisted, where, "method " + std::to_string(v.method) + " has no row in the method list");
+        const auto list = ParameterList(rom::KindOf(v.method));
+        if (list && v.parameter && !NameOf(*list, *v.parameter))
+            report(kUnlisted, where, "parameter " + std::to_string(*v.parameter) + " has no row in the " +
+                                         std::string(WhatOf(*list)) + " list");
+        if (v.target == v.species)
+            report(kSelf, where, "evolves into itself");
     }
     if (on[kLoop]) {
-        for (const Loop& loop : LoopsOf(EvolutionsOf(*table))) {
+        for (const Loop& loop : LoopsOf(EvolutionsOf(table))) {
             std::string path;
             for (const int s : loop.cycle)
                 path += (path.empty() ? "" : " -> ") + SpeciesLabel(s);

@@ -140,14 +140,20 @@ std::string Describe(const rom::RomError& error)
 
 const rom::SupportedGame* IdentifyOrRefuse(const std::filesystem::path& path, rom::Access access, Io& io)
 {
-    const auto identified = rom::IdentifyRom(path, io.files, access);
+    if (access == rom::Access::ReadWrite) {
+        if (const auto writable = rom::CheckWritable(path, io.files); !writable) {
+            io.err << Shown(path) << ": " << Describe(writable.error()) << '\n';
+            return nullptr;
+        }
+    }
+    const auto identified = rom::IdentifyRom(path, io.files);
     if (!identified) {
         io.err << Shown(path) << ": " << Describe(identified.error()) << '\n';
         return nullptr;
     }
     if (!identified->game) {
         io.err << Shown(path) << ": unsupported ROM: game code \"" << printableCode(identified->code)
-               << "\" is neither IRBO nor IREO\n";
+               << "\" is neither " << rom::SupportedCodes("nor") << '\n';
         return nullptr;
     }
     if (!rom::TableFits(*identified->game, identified->fileSize)) {
@@ -158,18 +164,17 @@ const rom::SupportedGame* IdentifyOrRefuse(const std::filesystem::path& path, ro
     return identified->game;
 }
 
-std::optional<rom::EvolutionTable> ReadRomTable(const std::filesystem::path& path, rom::Access access,
-                                                const rom::SupportedGame*& game, Io& io)
+std::optional<RomTable> ReadRomTable(const std::filesystem::path& path, rom::Access access, Io& io)
 {
-    game = IdentifyOrRefuse(path, access, io);
+    const rom::SupportedGame* game = IdentifyOrRefuse(path, access, io);
     if (!game)
         return std::nullopt;
-    auto table = rom::ReadTable(path, game->code, io.files, access);
+    auto table = rom::ReadTable(path, game->code, io.files);
     if (!table) {
         io.err << Shown(path) << ": " << Describe(table.error()) << '\n';
         return std::nullopt;
     }
-    return std::move(*table);
+    return RomTable{*game, std::move(*table)};
 }
 
 std::optional<List> ParameterList(rom::ParamKind kind)
@@ -256,10 +261,10 @@ std::string_view WhatOf(List list)
     return "";
 }
 
-SlotValues ValuesOf(int species, int slot, const rom::SlotBytes& bytes)
+SlotValues ValuesOf(rom::SlotAddress address, const rom::SlotBytes& bytes)
 {
     const rom::EvolutionSlot read = rom::DecodeSlot(bytes);
-    return {species, slot, read.method, read.parameter, read.target};
+    return {address.species(), address.slot(), read.method, read.parameter, read.target};
 }
 
 std::string SlotName(int species, int slot)

@@ -37,12 +37,18 @@ std::string Shown(const std::filesystem::path& path);
 /// The core's reason for a failure in a sentence, without the file name.
 std::string Describe(const rom::RomError& error);
 
-/// Identifies the ROM as the editor does; on refusal reports why on err and returns nullptr.
+/// Identifies the ROM as the editor does; on refusal reports why on err and returns nullptr. The ROM is
+/// only read; ReadWrite refuses first a ROM that the command, which will write it, could not write.
 const rom::SupportedGame* IdentifyOrRefuse(const std::filesystem::path& path, rom::Access access, Io& io);
 
+/// A supported ROM's game and its whole table.
+struct RomTable {
+    const rom::SupportedGame& game;
+    rom::EvolutionTable table;
+};
+
 /// Identifies the ROM and reads its whole table; on failure reports why and returns nullopt.
-std::optional<rom::EvolutionTable> ReadRomTable(const std::filesystem::path& path, rom::Access access,
-                                                const rom::SupportedGame*& game, Io& io);
+std::optional<RomTable> ReadRomTable(const std::filesystem::path& path, rom::Access access, Io& io);
 
 /// The five lists a slot's numbers are rows of.
 enum class List { Method, Level, Item, Species, Move };
@@ -80,8 +86,8 @@ struct SlotValues {
     bool operator==(const SlotValues&) const = default;
 };
 
-/// The values the editor shows for these stored bytes.
-SlotValues ValuesOf(int species, int slot, const rom::SlotBytes& bytes);
+/// The values the editor shows for these stored bytes of this slot.
+SlotValues ValuesOf(rom::SlotAddress address, const rom::SlotBytes& bytes);
 
 /// "Eevee (133) slot 2": how messages name a slot.
 std::string SlotName(int species, int slot);

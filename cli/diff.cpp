@@ -32,12 +32,10 @@ int Diff(const std::filesystem::path& romA, const std::filesystem::path& romB, D
 {
     // As cmp and diff do: with exitCode, 1 means "they differ", so a failure needs a status of its own.
     const int failed = exitCode ? kUsage : kFailure;
-    const rom::SupportedGame* gameA = nullptr;
-    const rom::SupportedGame* gameB = nullptr;
-    const auto a = ReadRomTable(romA, rom::Access::ReadOnly, gameA, io);
+    const auto a = ReadRomTable(romA, rom::Access::ReadOnly, io);
     if (!a)
         return failed;
-    const auto b = ReadRomTable(romB, rom::Access::ReadOnly, gameB, io);
+    const auto b = ReadRomTable(romB, rom::Access::ReadOnly, io);
     if (!b)
         return failed;
 
@@ -45,19 +43,17 @@ int Diff(const std::filesystem::path& romA, const std::filesystem::path& romB, D
     if (format == DiffFormat::Csv)
         AppendHeader(text);
     bool differ = false;
-    for (int row = 0; row < rom::kSpeciesRows; ++row) {
-        for (int slot = 1; slot <= rom::EvolutionRecord::kSlots; ++slot) {
-            // Bytes the editor never reads (a method's high byte, an unused parameter) are no difference.
-            const SlotValues va = ValuesOf(row + 1, slot, a->slot(row, slot));
-            const SlotValues vb = ValuesOf(row + 1, slot, b->slot(row, slot));
-            if (va == vb)
-                continue;
-            differ = true;
-            if (format == DiffFormat::Csv)
-                AppendLine(text, vb);
-            else
-                text += SlotName(row + 1, slot) + ": was " + describe(va) + "; now " + describe(vb) + '\n';
-        }
+    for (const rom::SlotAddress at : rom::SlotAddress::All()) {
+        // Bytes the editor never reads (a method's high byte, an unused parameter) are no difference.
+        const SlotValues va = ValuesOf(at, a->table.slot(at));
+        const SlotValues vb = ValuesOf(at, b->table.slot(at));
+        if (va == vb)
+            continue;
+        differ = true;
+        if (format == DiffFormat::Csv)
+            AppendLine(text, vb);
+        else
+            text += SlotName(vb.species, vb.slot) + ": was " + describe(va) + "; now " + describe(vb) + '\n';
     }
     if (WriteOut(io, text) != kSuccess)
         return failed;

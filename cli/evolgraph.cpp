@@ -69,12 +69,10 @@ std::vector<int> cycleThrough(int start, const Successors& next, const std::vect
 std::vector<Evolution> EvolutionsOf(const rom::EvolutionTable& table)
 {
     std::vector<Evolution> out;
-    for (int species = 1; species <= rom::kSpeciesRows; ++species) {
-        for (int slot = 1; slot <= rom::EvolutionRecord::kSlots; ++slot) {
-            const SlotValues v = ValuesOf(species, slot, table.slot(species - 1, slot));
-            if (v.method != 0)
-                out.push_back({species, slot, v.method, v.parameter, v.target});
-        }
+    for (const rom::SlotAddress at : rom::SlotAddress::All()) {
+        const SlotValues v = ValuesOf(at, table.slot(at));
+        if (v.method != 0)
+            out.push_back({v.species, v.slot, v.method, v.parameter, v.target});
     }
     return out;
 }

@@ -113,21 +113,19 @@ std::optional<std::string> replaceFile(const std::filesystem::path& path, const 
 
 int Export(const std::filesystem::path& romPath, const std::filesystem::path& output, bool all, Io& io)
 {
-    const rom::SupportedGame* game = nullptr;
-    const auto table = ReadRomTable(romPath, rom::Access::ReadOnly, game, io);
-    if (!table)
+    const auto read = ReadRomTable(romPath, rom::Access::ReadOnly, io);
+    if (!read)
         return kFailure;
+    const rom::EvolutionTable& table = read->table;
 
     std::string text;
     text.reserve(all ? 300'000 : 16'000);
     AppendHeader(text);
-    for (int row = 0; row < rom::kSpeciesRows; ++row) {
-        for (int slot = 1; slot <= rom::EvolutionRecord::kSlots; ++slot) {
-            const rom::SlotBytes bytes = table->slot(row, slot);
-            if (!all && std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; }))
-                continue;
-            AppendLine(text, ValuesOf(row + 1, slot, bytes));
-        }
+    for (const rom::SlotAddress at : rom::SlotAddress::All()) {
+        const rom::SlotBytes bytes = table.slot(at);
+        if (!all && std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; }))
+            continue;
+        AppendLine(text, ValuesOf(at, bytes));
     }
 
     if (output.empty() || output == "-")

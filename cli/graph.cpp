@@ -155,11 +155,10 @@ int Graph(const std::filesystem::path& romPath, const std::vector<std::string>& 
         }
         chosen.push_back(species);
     }
-    const rom::SupportedGame* game = nullptr;
-    const auto table = ReadRomTable(romPath, rom::Access::ReadOnly, game, io);
-    if (!table)
+    const auto read = ReadRomTable(romPath, rom::Access::ReadOnly, io);
+    if (!read)
         return kFailure;
-    const std::string text = graphText(EvolutionsOf(*table), chosen);
+    const std::string text = graphText(EvolutionsOf(read->table), chosen);
 
     if (output.empty())
         return WriteOut(io, text);

@@ -201,8 +201,9 @@ bool checkLine(LineCheck& line, const rom::EvolutionTable& table, SlotValues& va
     if (!line.ok())
         return false;
 
-    const rom::SlotBytes current = table.slot(*species - 1, *slot);
-    const SlotValues now = ValuesOf(*species, *slot, current);
+    const rom::SlotAddress address = *rom::SlotAddress::Of(*species - 1, *slot);  // in range: checked above
+    const rom::SlotBytes current = table.slot(address);
+    const SlotValues now = ValuesOf(address, current);
     values = SlotValues{*species, *slot, 0, std::nullopt, 0};
 
     // A number with no row cannot be chosen in the editor: it may only stay as it is stored.
@@ -285,8 +286,7 @@ std::string planText(const std::vector<Planned>& plan, const rom::SupportedGame&
         out += SlotName(p.to.species, p.to.slot) + '\n';
         out += "  old: " + describe(p.from) + '\n';
         out += "  new: " + describe(p.to) + '\n';
-        const std::uint64_t start =
-            rom::FieldOffset(game.tableBase, p.change.speciesRow, p.change.slot, rom::Field::Method);
+        const std::uint64_t start = rom::FieldOffset(game.tableBase, p.change.address);
         for (std::size_t i = 0; i < p.change.wanted.size(); ++i) {
             if (p.change.expected[i] == p.change.wanted[i])
                 continue;
@@ -402,10 +402,11 @@ int Import(const std::filesystem::path& romPath, const std::filesystem::path& ta
 
     // A dry run writes nothing, so it can look at a write-protected ROM.
     const rom::Access access = dryRun ? rom::Access::ReadOnly : rom::Access::ReadWrite;
-    const rom::SupportedGame* game = nullptr;
-    const auto table = ReadRomTable(romPath, access, game, io);
-    if (!table)
+    const auto read = ReadRomTable(romPath, access, io);
+    if (!read)
         return kFailure;
+    const rom::EvolutionTable& table = read->table;
+    const rom::SupportedGame& game = read->game;
 
     Problems problems{fileName, {}};
     std::vector<Planned> plan;
@@ -433,7 +434,7 @@ int Import(const std::filesystem::path& romPath, const std::filesystem::path& ta
         LineCheck line(record, columns, problems);
         SlotValues values;
         rom::SlotWrite write;
-        if (!checkLine(line, *table, values, write))
+        if (!checkLine(line, table, values, write))
             return !problems.full();
         int& earlier = seen[std::size_t((values.species - 1) * rom::EvolutionRecord::kSlots + values.slot - 1)];
         if (earlier) {
@@ -442,12 +443,13 @@ int Import(const std::filesystem::path& romPath, const std::filesystem::path& ta
             return !problems.full();
         }
         earlier = record.line;
-        const rom::SlotBytes current = table->slot(values.species - 1, values.slot);
-        const SlotValues now = ValuesOf(values.species, values.slot, current);
+        // checkLine found both in range.
+        const rom::SlotAddress address = *rom::SlotAddress::Of(values.species - 1, values.slot);
+        const rom::SlotBytes current = table.slot(address);
+        const SlotValues now = ValuesOf(address, current);
         if (values == now)
             return true;  // what the editor would show already: not a byte is written
-        plan.push_back({now, values,
-                        rom::SlotChange{values.species - 1, values.slot, current, rom::ComposeSlot(current, write)}});
+        plan.push_back({now, values, rom::SlotChange{address, current, rom::ComposeSlot(current, write)}});
         return true;
     };
     const auto stopped = input ? ReadCsv(*input, checkRecord)
@@ -477,47 +479,47 @@ int Import(const std::filesystem::path& romPath, const std::filesystem::path& ta
     }
 
     if (dryRun)
-        return WriteOut(io, planText(plan, *game) + count(plan.size()) + " would change; nothing written\n");
+        return WriteOut(io, planText(plan, game) + count(plan.size()) + " would change; nothing written\n");
 
     std::vector<rom::SlotChange> changes;
     changes.reserve(plan.size());
     for (const Planned& p : plan)
         changes.push_back(p.change);
-    rom::BatchResult result;
+    rom::Result<void, rom::BatchError> result;
     int signal = 0;
     {
         DeferredSignals deferred;
-        result = rom::WriteSlots(romPath, game->code, changes, io.files, &g_signal);
+        result = rom::WriteSlots(romPath, game.code, changes, io.files, &g_signal);
         signal = g_signal;
     }
     const std::string rom = Shown(romPath);
-    if (!result.error) {
+    if (result) {
         // The slots are in the file and synced: that, not the report, decides the exit status.
-        WriteOut(io, count(result.written) + " changed\n");
+        WriteOut(io, count(changes.size()) + " changed\n");
         return kSuccess;
     }
-    const rom::RomError& error = *result.error;
-    const std::string at = result.at < plan.size() ? SlotName(plan[result.at].to.species, plan[result.at].to.slot)
-                                                    : std::string();
-    if (result.written == changes.size()) {
+    const rom::BatchError& error = result.error();
+    const std::string at = error.at < plan.size() ? SlotName(plan[error.at].to.species, plan[error.at].to.slot)
+                                                   : std::string();
+    if (error.written == changes.size()) {
         io.err << rom << ": " << Describe(error) << "; written but not confirmed: "
-               << slotList(plan, 0, result.written) << '\n';
+               << slotList(plan, 0, error.written) << '\n';
     } else if (error.kind == rom::ErrorKind::Interrupted) {
         io.err << rom << ": stopped by " << signalName(signal) << " before writing " << at << "; "
-               << (result.written == 0 ? std::string("nothing written")
-                                       : std::string("written") + (result.confirmed ? "" : " but not confirmed") +
-                                             ": " + slotList(plan, 0, result.written) + "; not written: " +
-                                             slotList(plan, result.written, plan.size()))
+               << (error.written == 0 ? std::string("nothing written")
+                                      : std::string("written") + (error.confirmed ? "" : " but not confirmed") +
+                                            ": " + slotList(plan, 0, error.written) + "; not written: " +
+                                            slotList(plan, error.written, plan.size()))
                << '\n';
-    } else if (result.written == 0 && error.kind == rom::ErrorKind::SlotChanged) {
+    } else if (error.written == 0 && error.kind == rom::ErrorKind::SlotChanged) {
         io.err << rom << ": " << at << " was changed by another program since it was read; nothing written\n";
-    } else if (result.written == 0) {
+    } else if (error.written == 0) {
         io.err << rom << ": " << (error.kind == rom::ErrorKind::WriteFailed ? "writing " + at + " failed: " : "")
                << Describe(error) << "; nothing written\n";
     } else {
         io.err << rom << ": writing " << at << " failed: " << Describe(error) << '\n'
-               << rom << ": written" << (result.confirmed ? "" : " but not confirmed") << ": "
-               << slotList(plan, 0, result.written) << "; not written: " << slotList(plan, result.written, plan.size())
+               << rom << ": written" << (error.confirmed ? "" : " but not confirmed") << ": "
+               << slotList(plan, 0, error.written) << "; not written: " << slotList(plan, error.written, plan.size())
                << '\n';
     }
     return kFailure;

@@ -49,16 +49,15 @@ int Show(const std::filesystem::path& romPath, const std::string& speciesText, I
         io.err << problem << '\n';
         return kUsage;
     }
-    const rom::SupportedGame* game = nullptr;
-    const auto table = ReadRomTable(romPath, rom::Access::ReadOnly, game, io);
-    if (!table)
+    const auto read = ReadRomTable(romPath, rom::Access::ReadOnly, io);
+    if (!read)
         return kFailure;
 
     std::vector<std::array<std::string, 4>> rows{{"slot", "method", "parameter", "target"}};
-    for (int slot = 1; slot <= rom::EvolutionRecord::kSlots; ++slot) {
-        const SlotValues v = ValuesOf(species, slot, table->slot(species - 1, slot));
+    for (const rom::SlotAddress at : rom::SlotAddress::OfRow(species - 1)) {
+        const SlotValues v = ValuesOf(at, read->table.slot(at));
         const auto list = ParameterList(rom::KindOf(v.method));
-        rows.push_back({std::to_string(slot), numberAndName(List::Method, v.method),
+        rows.push_back({std::to_string(v.slot), numberAndName(List::Method, v.method),
                         v.parameter && list ? numberAndName(*list, *v.parameter) : std::string(),
                         numberAndName(List::Species, v.target)});
     }
@@ -68,7 +67,7 @@ int Show(const std::filesystem::path& romPath, const std::string& speciesText, I
             widths[c] = std::max(widths[c], DisplayWidth(row[c]));
 
     std::string text = *NameOf(List::Species, species) + " (" + std::to_string(species) + "), " +
-                       std::string(game->name) + '\n';
+                       std::string(read->game.name) + '\n';
     for (const auto& row : rows) {
         std::string line;
         for (std::size_t c = 0; c < row.size(); ++c) {

@@ -153,11 +153,15 @@ void Controller::OpenRom()
                    .arg(quoted(name)));
         return;
     }
+    auto refuse = [&](const rom::RomError& error) {
+        report(QStringLiteral("Cannot open %1.\n%2").arg(quoted(name), reasonOf(error)));
+    };
+    // Reads need no more than reading, but a file the editor could not save to is refused at once.
+    if (const auto writable = rom::CheckWritable(*path, m_files); !writable)
+        return refuse(writable.error());
     const auto identified = rom::IdentifyRom(*path, m_files);
-    if (!identified) {
-        report(QStringLiteral("Cannot open %1.\n%2").arg(quoted(name), reasonOf(identified.error())));
-        return;
-    }
+    if (!identified)
+        return refuse(identified.error());
     const rom::SupportedGame* game = identified->game;
     if (!game) {
         m_dialogs.message(kTitle, QStringLiteral("Unsupported Rom"));
@@ -201,7 +205,8 @@ void Controller::LoadSlot()
     if (slot < 1 || m_state.SpeciesIndex < 0)
         return;
 
-    const auto read = rom::ReadSlot(m_path, m_state.GameCode, m_state.SpeciesIndex, slot, m_files);
+    const auto address = rom::SlotAddress::Of(m_state.SpeciesIndex, slot);
+    const auto read = address ? rom::ReadSlot(m_path, m_state.GameCode, *address, m_files) : address.error();
     if (!read) {
         m_shown.reset();
         // OpenRom reports only its last read, of the slot it selected.
@@ -253,14 +258,16 @@ void Controller::StoreSlot()
     if (m_form.Combo6->currentIndex() >= 0)
         values.target = m_form.Combo6->currentIndex();
 
-    const auto error =
-        rom::WriteSlot(m_path, m_state.GameCode, m_state.SpeciesIndex, slot, values, *m_shown, m_files);
-    if (!error) {
+    const auto address = rom::SlotAddress::Of(m_state.SpeciesIndex, slot);
+    const auto saved =
+        address ? rom::WriteSlot(m_path, m_state.GameCode, *address, values, *m_shown, m_files) : address.error();
+    if (saved) {
         // The file now holds what was written; a second Save compares against that.
         m_shown = rom::ComposeSlot(*m_shown, values);
         return;
     }
-    if (error->kind == rom::ErrorKind::SlotChanged) {
+    const rom::RomError& error = saved.error();
+    if (error.kind == rom::ErrorKind::SlotChanged) {
         // Reloaded before the message, so the window already shows what the message speaks of.
         LoadSlot();
         report(QStringLiteral("Nothing was saved: %1 in %2 was changed by another program since it was shown.%3")
@@ -269,10 +276,10 @@ void Controller::StoreSlot()
         return;
     }
     // Bytes that may be half old and half new must be read again before anything is saved over them.
-    if (error->mayHaveChanged)
+    if (error.mayHaveChanged)
         m_shown.reset();
     report(QStringLiteral("Cannot save %1 to %2.\n%3")
-               .arg(slotDescription(slot), quoted(m_state.RomPath), reasonOf(*error)));
+               .arg(slotDescription(slot), quoted(m_state.RomPath), reasonOf(error)));
 }
 
 void Controller::ApplyMethodKind(int row)

@@ -18,20 +18,18 @@
 #include "cli/commands.h"
 #include "fuzz/memoryfiles.h"
 #include "rom/slotcodec.h"
-#include "tests/faultyfiles.h"
+#include "tests/support/faultyfiles.h"
 
 namespace {
 
 using fuzzfiles::check;
 using fuzzfiles::MemoryFileSystem;
 
-constexpr std::uint64_t kTableBytes = std::uint64_t(rom::kSpeciesRows) * rom::EvolutionRecord::kSize;
-
 // The same start for every input, so that a crash replays: a table of every sort of slot.
 const std::vector<std::uint8_t>& startTable()
 {
     static const std::vector<std::uint8_t> table = [] {
-        std::vector<std::uint8_t> t(kTableBytes);
+        std::vector<std::uint8_t> t(rom::kTableBytes);
         std::mt19937 rng(14);
         std::uniform_int_distribution<int> byte(0, 255), pick(0, 9);
         auto put = [&](std::size_t at, int v) {
@@ -103,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool readFails = failAt != 0xFFFF && failAt <= text.size();
 
     MemoryFileSystem fs;
-    fs.size = static_cast<std::int64_t>(game.tableBase + kTableBytes + 64);
+    fs.size = static_cast<std::int64_t>(rom::TableEnd(game) + 64);
     for (std::size_t i = 0; i < 4; ++i)
         fs.bytes.set(12 + i, static_cast<std::uint8_t>(game.code[i]));
     fs.bytes.write(game.tableBase, startTable());
@@ -122,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkPrintable(real.out + real.err);
     if (readFails)
         check(real.status == 1);
-    for (std::uint64_t at = game.tableBase + 42; at < game.tableBase + kTableBytes; at += 44)
+    for (std::uint64_t at = game.tableBase + 42; at < rom::TableEnd(game); at += 44)
         check(fs.bytes.get(at) == initial.get(at) && fs.bytes.get(at + 1) == initial.get(at + 1));
     if (real.status != 0) {
         check(fs.bytes == initial);

@@ -59,8 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Input in{data, size};
     MemoryFileSystem fs;
     const rom::SupportedGame& game = rom::kSupportedGames[in.take() & 1];
-    const std::uint64_t tableBytes = std::uint64_t(rom::kSpeciesRows) * rom::EvolutionRecord::kSize;
-    fs.size = static_cast<std::int64_t>(game.tableBase + (std::uint64_t(in.takeWord()) * 3) % (tableBytes + 64));
+    fs.size = static_cast<std::int64_t>(game.tableBase + (std::uint64_t(in.takeWord()) * 3) % (rom::kTableBytes + 64));
     for (std::uint64_t i = 0; i < 16; ++i)
         fs.bytes.set(i, in.take());
     if (in.take() & 1) {  // most inputs should reach the write path
@@ -73,9 +72,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto id = rom::IdentifyRom("memory", fs);
     check(bool(id));
     while (in.size >= 12) {
-        const int row = in.takeWord() % 700 - 20;
-        const int slot = in.take() % 9;
-        const auto shown = rom::ReadSlot("memory", game.code, row, slot, fs);
+        // Addresses outside the table cannot be made (tests/rom checks SlotAddress::Of on them).
+        const auto address = rom::SlotAddress::Of(in.takeWord() % rom::kSpeciesRows, in.take() % 7 + 1);
+        check(bool(address));
+        const auto shown = rom::ReadSlot("memory", game.code, *address, fs);
         if (shown) {
             check(shown->method >= 0 && shown->method <= 255);
             check(shown->target >= -32768 && shown->target <= 32767);
@@ -100,18 +100,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fs.faults.close = in.takeFault();
 
         const auto before = fs.bytes;
-        const auto err = rom::WriteSlot("memory", game.code, row, slot, w, expected, fs);
-        const std::uint64_t at = rom::FieldOffset(game.tableBase, row, slot, rom::Field::Method);
+        const auto saved = rom::WriteSlot("memory", game.code, *address, w, expected, fs);
+        const std::uint64_t at = rom::FieldOffset(game.tableBase, *address);
         auto unchangedOutside = [&](std::uint64_t from, std::uint64_t to) {
             fs.bytes.forEachDifference(before, [&](std::uint64_t offset) { check(offset >= from && offset < to); });
         };
-        if (err) {
-            check(err->kind != rom::ErrorKind::SlotChanged || !shown || stale < 16);
-            if (!err->mayHaveChanged) {
+        if (!saved) {
+            const rom::RomError& err = saved.error();
+            check(err.kind != rom::ErrorKind::SlotChanged || !shown || stale < 16);
+            if (!err.mayHaveChanged) {
                 unchangedOutside(1, 0);  // nothing may differ anywhere
             } else {
-                check(err->mayHaveChanged->first >= at && err->mayHaveChanged->last < at + 6);
-                unchangedOutside(err->mayHaveChanged->first, err->mayHaveChanged->last + 1);
+                check(err.mayHaveChanged->first >= at && err.mayHaveChanged->last < at + 6);
+                unchangedOutside(err.mayHaveChanged->first, err.mayHaveChanged->last + 1);
             }
             continue;
         }
@@ -120,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(at + 6 <= static_cast<std::uint64_t>(fs.size));
         unchangedOutside(at, at + 6);
         fs.faults = {};
-        const auto back = rom::ReadSlot("memory", game.code, row, slot, fs);
+        const auto back = rom::ReadSlot("memory", game.code, *address, fs);
         check(bool(back));
         check(back->bytes == rom::ComposeSlot(expected, w));
         check(back->method == (*w.method & 0xFF));

@@ -102,30 +102,45 @@ public:
     MemoryFile(SparseBytes& bytes, std::int64_t size, Faults& faults) : m_bytes(bytes), m_size(size), m_faults(faults)
     {
     }
-    bool readAt(std::uint64_t offset, std::span<std::uint8_t> out) override
+    rom::Result<> readAt(std::uint64_t offset, std::span<std::uint8_t> out) override
     {
         if (offset + out.size() > static_cast<std::uint64_t>(m_size))
-            return false;
+            return injected(rom::ErrorKind::ReadFailed);
         m_bytes.read(offset, out);
-        return true;
+        return {};
     }
-    std::size_t writeAt(std::uint64_t offset, std::span<const std::uint8_t> b) override
+    rom::Result<> writeAt(std::uint64_t offset, std::span<const std::uint8_t> b) override
     {
         check(offset + b.size() <= static_cast<std::uint64_t>(m_size));  // a write must never grow the file
-        std::size_t n = b.size();
-        if (m_faults.writes++ == m_faults.write)
-            n = std::min(m_faults.shortBytes, b.size() - 1);
+        if (m_faults.writes++ != m_faults.write) {
+            m_bytes.write(offset, b);
+            return {};
+        }
+        const std::size_t n = std::min(m_faults.shortBytes, b.size() - 1);
         m_bytes.write(offset, b.first(n));
-        return n;
+        rom::RomError error = injected(rom::ErrorKind::WriteFailed);
+        if (n > 0)
+            error.mayHaveChanged = rom::ByteRange{offset, offset + n - 1};
+        return error;
     }
-    bool reserve(std::uint64_t, std::uint64_t) override { return m_faults.reserves++ != m_faults.reserve; }
-    bool lock(std::uint64_t, std::uint64_t) override { return true; }
-    bool sync() override { return m_faults.syncs++ != m_faults.sync; }
-    bool close() override { return m_faults.closes++ != m_faults.close; }
-    std::int64_t size() override { return m_size; }
-    std::string lastError() const override { return "injected failure"; }
+    rom::Result<> reserve(std::uint64_t, std::uint64_t) override
+    {
+        return failsAt(m_faults.reserves, m_faults.reserve, rom::ErrorKind::WriteFailed);
+    }
+    rom::Result<> lock(std::uint64_t, std::uint64_t) override { return {}; }
+    rom::Result<> sync() override { return failsAt(m_faults.syncs, m_faults.sync, rom::ErrorKind::SyncFailed); }
+    rom::Result<> close() override { return failsAt(m_faults.closes, m_faults.close, rom::ErrorKind::SyncFailed); }
+    rom::Result<std::int64_t> size() override { return m_size; }
 
 private:
+    static rom::RomError injected(rom::ErrorKind kind) { return {kind, "injected failure"}; }
+    static rom::Result<> failsAt(int& count, int failing, rom::ErrorKind kind)
+    {
+        if (count++ == failing)
+            return injected(kind);
+        return {};
+    }
+
     SparseBytes& m_bytes;
     std::int64_t m_size;
     Faults& m_faults;

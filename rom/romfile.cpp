@@ -24,6 +24,11 @@ std::string systemReason(int err)
     return std::generic_category().message(err);
 }
 
+RomError systemError(ErrorKind kind, int err)
+{
+    return {kind, systemReason(err)};
+}
+
 // Positioned reads and writes: one system call per transfer, nothing buffered in between, so every
 // written byte is with the system when writeAt returns.
 class PosixFile final : public RomFile {
@@ -37,65 +42,63 @@ public:
     PosixFile(const PosixFile&) = delete;
     PosixFile& operator=(const PosixFile&) = delete;
 
-    bool readAt(std::uint64_t offset, std::span<std::uint8_t> out) override
+    Result<> readAt(std::uint64_t offset, std::span<std::uint8_t> out) override
     {
         std::size_t done = 0;
         while (done < out.size()) {
             if (!fits(offset + done))
-                return false;
+                return systemError(ErrorKind::ReadFailed, EOVERFLOW);
             const ssize_t n = ::pread(m_fd, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
             if (n < 0 && errno == EINTR)
                 continue;
-            if (n < 0) {
-                m_error = systemReason(errno);
-                return false;
-            }
-            if (n == 0) {
-                m_error = "end of file";
-                return false;
-            }
+            if (n < 0)
+                return systemError(ErrorKind::ReadFailed, errno);
+            if (n == 0)
+                return RomError{ErrorKind::ReadFailed, "end of file"};
             done += static_cast<std::size_t>(n);
         }
-        return true;
+        return {};
     }
 
-    std::size_t writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) override
+    Result<> writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) override
     {
         // One call: a second one after a short write could land what the first refused, and the
         // caller then could not tell which bytes to put back.
         if (!fits(offset + bytes.size()))
-            return 0;
+            return systemError(ErrorKind::WriteFailed, EOVERFLOW);
         ssize_t n;
         do {
             n = ::pwrite(m_fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
         } while (n < 0 && errno == EINTR);
-        if (n < 0) {
-            m_error = systemReason(errno);
-            return 0;
-        }
-        if (static_cast<std::size_t>(n) < bytes.size())
-            m_error = "only " + std::to_string(n) + " of " + std::to_string(bytes.size()) + " bytes were written";
-        return static_cast<std::size_t>(n);
+        if (n < 0)
+            return systemError(ErrorKind::WriteFailed, errno);
+        const auto landed = static_cast<std::size_t>(n);
+        if (landed == bytes.size())
+            return {};
+        RomError error{ErrorKind::WriteFailed,
+                       "only " + std::to_string(n) + " of " + std::to_string(bytes.size()) + " bytes were written"};
+        if (landed > 0)
+            error.mayHaveChanged = ByteRange{offset, offset + landed - 1};
+        return error;
     }
 
-    bool reserve(std::uint64_t offset, std::uint64_t length) override
+    Result<> reserve(std::uint64_t offset, std::uint64_t length) override
     {
         if (!fits(offset + length))
-            return false;
+            return systemError(ErrorKind::WriteFailed, EOVERFLOW);
         int result;
         do {
             result = ::fallocate(m_fd, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(offset), static_cast<off_t>(length));
         } while (result < 0 && errno == EINTR);
         if (result == 0 || errno == EOPNOTSUPP || errno == ENOSYS)
-            return true;  // a file system that cannot reserve still gets the write, and its error if any
-        m_error = systemReason(errno);
-        return false;
+            return {};  // a file system that cannot reserve still gets the write, and its error if any
+        return systemError(ErrorKind::WriteFailed, errno);
     }
 
-    bool lock(std::uint64_t offset, std::uint64_t length) override
+    Result<> lock(std::uint64_t offset, std::uint64_t length) override
     {
         if (!fits(offset + length))
-            return false;
+            return systemError(ErrorKind::Locked, EOVERFLOW);
         struct flock range {};
         range.l_type = F_WRLCK;
         range.l_whence = SEEK_SET;
@@ -106,65 +109,57 @@ public:
         const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(2);
         for (;;) {
             if (::fcntl(m_fd, F_OFD_SETLK, &range) == 0)
-                return true;
+                return {};
             const int err = errno;
             if (err == EINVAL || err == ENOLCK || err == EOPNOTSUPP)
-                return true;  // no locks on this file system: the comparison before writing still guards
+                return {};  // no locks on this file system: the comparison before writing still guards
             if ((err != EAGAIN && err != EACCES && err != EINTR) || std::chrono::steady_clock::now() > giveUp) {
                 // Contention is what ErrorKind::Locked says already: no second reason to repeat it.
-                m_error = err == EAGAIN || err == EACCES ? std::string() : systemReason(err);
-                return false;
+                if (err == EAGAIN || err == EACCES)
+                    return RomError{ErrorKind::Locked, {}};
+                return systemError(ErrorKind::Locked, err);
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
     }
 
-    bool sync() override
+    Result<> sync() override
     {
         int result;
         do {
             result = ::fdatasync(m_fd);
         } while (result < 0 && errno == EINTR);
         if (result == 0)
-            return true;
-        m_error = systemReason(errno);
-        return false;
+            return {};
+        return systemError(ErrorKind::SyncFailed, errno);
     }
 
-    bool close() override
+    Result<> close() override
     {
         const int fd = m_fd;
         m_fd = -1;
         // Never retried on EINTR: the descriptor is gone either way on Linux.
         if (fd < 0 || ::close(fd) == 0)
-            return true;
-        m_error = systemReason(errno);
-        return false;
+            return {};
+        return systemError(ErrorKind::SyncFailed, errno);
     }
 
-    std::int64_t size() override
+    Result<std::int64_t> size() override
     {
         // The end offset is the size; cheaper than fstat, and pread/pwrite ignore the file position.
         const off_t end = ::lseek(m_fd, 0, SEEK_END);
         if (end < 0)
-            m_error = systemReason(errno);
-        return end;
+            return systemError(ErrorKind::ReadFailed, errno);
+        return std::int64_t{end};
     }
 
-    std::string lastError() const override { return m_error; }
-
 private:
-    bool fits(std::uint64_t offset)
+    static bool fits(std::uint64_t offset)
     {
-        if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) {
-            m_error = systemReason(EOVERFLOW);
-            return false;
-        }
-        return true;
+        return offset <= static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
     }
 
     int m_fd;
-    std::string m_error;
 };
 
 class PosixFileSystem final : public FileSystem {
@@ -206,6 +201,15 @@ FileSystem& SystemFiles()
 {
     static PosixFileSystem files;
     return files;
+}
+
+Result<> CheckWritable(const std::filesystem::path& path, FileSystem& files)
+{
+    auto opened = files.openReadWrite(path);
+    if (!opened)
+        return opened.error();
+    // Nothing was written, so closing cannot lose a byte: its result says nothing about writability.
+    return {};
 }
 
 void IgnoreFileSizeSignal()

@@ -7,30 +7,13 @@
 namespace rom {
 namespace {
 
-constexpr std::uint64_t kTableBytes = std::uint64_t(kSpeciesRows) * EvolutionRecord::kSize;
-
-bool validAddress(int speciesRow, int slot)
-{
-    return speciesRow >= 0 && speciesRow < kSpeciesRows && slot >= 1 && slot <= EvolutionRecord::kSlots;
-}
-
-RomError invalidAddress(int speciesRow, int slot)
-{
-    return {ErrorKind::InvalidSlot, "species row " + std::to_string(speciesRow) + ", slot " + std::to_string(slot)};
-}
-
 // A failed read inside the file is the system's failure; past its end it is a short file.
-RomError readError(RomFile& file, std::uint64_t end)
+RomError readError(RomFile& file, std::uint64_t end, RomError failed)
 {
-    const std::int64_t size = file.size();
-    if (size >= 0 && static_cast<std::uint64_t>(size) < end)
-        return {ErrorKind::OutsideFile, "the file ends at byte " + std::to_string(size)};
-    return {ErrorKind::ReadFailed, file.lastError()};
-}
-
-RomError failure(ErrorKind kind, const RomFile& file)
-{
-    return {kind, file.lastError()};
+    const auto size = file.size();
+    if (size && static_cast<std::uint64_t>(*size) < end)
+        return {ErrorKind::OutsideFile, "the file ends at byte " + std::to_string(*size)};
+    return failed;
 }
 
 // The open file and the table base of a supported game.
@@ -52,7 +35,7 @@ Result<OpenGame> openGame(const std::filesystem::path& path, const GameCode& gam
 
 // Offsets are only meaningful while the file is still the game it was identified as: a file replaced
 // by another game or cut short would be read or written at the wrong places.
-std::optional<RomError> checkGameCode(RomFile& file, const GameCode& game)
+Result<> checkGameCode(RomFile& file, const GameCode& game)
 {
     std::uint8_t code[4];
     if (!file.readAt(kGameCodeOffset, code))
@@ -60,12 +43,23 @@ std::optional<RomError> checkGameCode(RomFile& file, const GameCode& game)
     if (!std::equal(game.begin(), game.end(), code,
                     [](char c, std::uint8_t b) { return static_cast<std::uint8_t>(c) == b; }))
         return RomError{ErrorKind::GameChanged, "the file's game code has changed since it was opened"};
-    return std::nullopt;
+    return {};
 }
 
-std::uint64_t slotStart(std::uint64_t base, int speciesRow, int slot)
+// Bytes at an offset into the table of a file that still carries the game's code, opened for reading only.
+Result<> readTableBytes(const std::filesystem::path& path, const GameCode& game, std::uint64_t offset,
+                        std::span<std::uint8_t> out, FileSystem& files)
 {
-    return FieldOffset(base, speciesRow, slot, Field::Method);
+    auto opened = openGame(path, game, Access::ReadOnly, files);
+    if (!opened)
+        return opened.error();
+    RomFile& file = *opened->file;
+    if (auto same = checkGameCode(file, game); !same)
+        return same;
+    const std::uint64_t at = opened->base + offset;
+    if (auto read = file.readAt(at, out); !read)
+        return readError(file, at + out.size(), std::move(read.error()));
+    return {};
 }
 
 void putWord(SlotBytes& bytes, Field field, int value)
@@ -83,30 +77,30 @@ std::int16_t signedWord(const SlotBytes& bytes, Field field)
 }
 
 // One write of the new bytes; whatever part of it landed before a failure is put back.
-std::optional<RomError> writeOrRestore(RomFile& file, std::uint64_t at, const SlotBytes& old, const SlotBytes& wanted)
+Result<> writeOrRestore(RomFile& file, std::uint64_t at, const SlotBytes& old, const SlotBytes& wanted)
 {
-    const std::size_t landed = file.writeAt(at, wanted);
-    if (landed == wanted.size())
-        return std::nullopt;
-    RomError error = failure(ErrorKind::WriteFailed, file);
-    if (landed > 0) {
-        const std::span<const std::uint8_t> back = std::span(old).first(std::min(landed, old.size()));
-        if (file.writeAt(at, back) != back.size())
-            error.mayHaveChanged = ByteRange{at, at + back.size() - 1};
+    auto written = file.writeAt(at, wanted);
+    if (written)
+        return {};
+    RomError error = std::move(written.error());
+    if (const auto landed = std::exchange(error.mayHaveChanged, std::nullopt)) {
+        const std::size_t count = std::min<std::uint64_t>(landed->last + 1 - at, old.size());
+        if (!file.writeAt(at, std::span(old).first(count)))
+            error.mayHaveChanged = ByteRange{at, at + count - 1};
     }
     return error;
 }
 
 // Puts a slot's old bytes back after its write could not be confirmed, through a fresh descriptor:
 // the one that wrote it may already be closed.
-std::optional<RomError> undoUnconfirmed(const std::filesystem::path& path, std::uint64_t at, const SlotBytes& old,
-                                        RomError error, FileSystem& files)
+RomError undoUnconfirmed(const std::filesystem::path& path, std::uint64_t at, const SlotBytes& old, RomError error,
+                         FileSystem& files)
 {
     auto opened = files.openReadWrite(path);
     bool restored = false;
     if (opened) {
         RomFile& file = **opened;
-        restored = file.lock(at, old.size()) && file.writeAt(at, old) == old.size() && file.sync();
+        restored = file.lock(at, old.size()) && file.writeAt(at, old) && file.sync();
         restored = file.close() && restored;
     }
     if (!restored)
@@ -115,14 +109,6 @@ std::optional<RomError> undoUnconfirmed(const std::filesystem::path& path, std::
 }
 
 }  // namespace
-
-std::uint64_t FieldOffset(std::uint64_t base, int speciesRow, int slot, Field field)
-{
-    // 44 * 648 fits the signed 16-bit product the table's addressing allows.
-    const auto record = static_cast<std::int16_t>(EvolutionRecord::kSize * speciesRow);
-    return base + static_cast<std::uint64_t>(record) + std::uint64_t(EvolutionSlot::kSize) * (slot - 1) +
-           static_cast<std::uint64_t>(field);
-}
 
 EvolutionSlot DecodeSlot(const SlotBytes& bytes)
 {
@@ -146,46 +132,29 @@ EvolutionSlot DecodeSlot(const SlotBytes& bytes)
     return out;
 }
 
-Result<EvolutionSlot> ReadSlot(const std::filesystem::path& path, const GameCode& game, int speciesRow, int slot,
+Result<EvolutionSlot> ReadSlot(const std::filesystem::path& path, const GameCode& game, SlotAddress address,
                                FileSystem& files)
 {
-    if (!validAddress(speciesRow, slot))
-        return invalidAddress(speciesRow, slot);
-    auto access = openGame(path, game, Access::ReadWrite, files);
-    if (!access)
-        return access.error();
-    RomFile& file = *access->file;
-    if (auto changed = checkGameCode(file, game))
-        return *changed;
-
-    const std::uint64_t at = slotStart(access->base, speciesRow, slot);
     SlotBytes bytes{};
-    if (!file.readAt(at, bytes))
-        return readError(file, at + bytes.size());
+    if (auto read = readTableBytes(path, game, address.offset(), bytes, files); !read)
+        return read.error();
     return DecodeSlot(bytes);
 }
 
-SlotBytes EvolutionTable::slot(int speciesRow, int slot) const
+SlotBytes EvolutionTable::slot(SlotAddress address) const
 {
     SlotBytes out{};
-    const std::size_t at = static_cast<std::size_t>(slotStart(0, speciesRow, slot));
+    const auto at = static_cast<std::size_t>(address.offset());
     std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(at), out.size(), out.begin());
     return out;
 }
 
-Result<EvolutionTable> ReadTable(const std::filesystem::path& path, const GameCode& game, FileSystem& files,
-                                 Access access)
+Result<EvolutionTable> ReadTable(const std::filesystem::path& path, const GameCode& game, FileSystem& files)
 {
-    auto opened = openGame(path, game, access, files);
-    if (!opened)
-        return opened.error();
-    RomFile& file = *opened->file;
-    if (auto changed = checkGameCode(file, game))
-        return *changed;
     EvolutionTable table;
     table.bytes.resize(kTableBytes);
-    if (!file.readAt(opened->base, table.bytes))
-        return readError(file, opened->base + kTableBytes);
+    if (auto read = readTableBytes(path, game, 0, table.bytes, files); !read)
+        return read.error();
     return table;
 }
 
@@ -213,23 +182,14 @@ SlotBytes ComposeSlot(const SlotBytes& kept, const SlotWrite& values)
     return out;
 }
 
-BatchResult WriteSlots(const std::filesystem::path& path, const GameCode& game, std::span<const SlotChange> changes,
-                       FileSystem& files, const volatile std::sig_atomic_t* stopRequested)
+Result<void, BatchError> WriteSlots(const std::filesystem::path& path, const GameCode& game,
+                                    std::span<const SlotChange> changes, FileSystem& files,
+                                    const volatile std::sig_atomic_t* stopRequested)
 {
-    BatchResult result;
-    auto stop = [&](std::size_t at, RomError error) {
-        result.at = at;
-        result.error = std::move(error);
-        return result;
-    };
-    if (changes.empty()) {
-        result.confirmed = true;
-        return result;
-    }
-    for (std::size_t i = 0; i < changes.size(); ++i) {
-        if (!validAddress(changes[i].speciesRow, changes[i].slot))
-            return stop(i, invalidAddress(changes[i].speciesRow, changes[i].slot));
-    }
+    // Before the first write: nothing written, nothing to confirm.
+    auto stop = [](std::size_t at, RomError error) { return BatchError{std::move(error), 0, false, at}; };
+    if (changes.empty())
+        return {};
 
     auto opened = openGame(path, game, Access::ReadWrite, files);
     if (!opened)
@@ -239,90 +199,92 @@ BatchResult WriteSlots(const std::filesystem::path& path, const GameCode& game, 
 
     std::uint64_t first = UINT64_MAX, end = 0;
     for (const SlotChange& c : changes) {
-        first = std::min(first, slotStart(base, c.speciesRow, c.slot));
-        end = std::max(end, slotStart(base, c.speciesRow, c.slot) + EvolutionSlot::kSize);
+        first = std::min(first, FieldOffset(base, c.address));
+        end = std::max(end, FieldOffset(base, c.address) + EvolutionSlot::kSize);
     }
     // Held from the comparison to the sync, so two savers cannot interleave their reads and writes.
-    if (!file.lock(first, end - first))
-        return stop(0, failure(ErrorKind::Locked, file));
-    if (auto changed = checkGameCode(file, game))
-        return stop(0, *changed);
+    if (auto locked = file.lock(first, end - first); !locked)
+        return stop(0, std::move(locked.error()));
+    if (auto same = checkGameCode(file, game); !same)
+        return stop(0, std::move(same.error()));
 
     // Never write a slot that would grow the file or straddle its end.
-    const std::int64_t size = file.size();
-    if (size < 0)
-        return stop(0, failure(ErrorKind::ReadFailed, file));
-    if (static_cast<std::uint64_t>(size) < end) {
+    const auto size = file.size();
+    if (!size)
+        return stop(0, size.error());
+    if (static_cast<std::uint64_t>(*size) < end) {
         for (std::size_t i = 0; i < changes.size(); ++i) {
-            if (slotStart(base, changes[i].speciesRow, changes[i].slot) + EvolutionSlot::kSize >
-                static_cast<std::uint64_t>(size))
-                return stop(i, {ErrorKind::OutsideFile, "the file ends at byte " + std::to_string(size)});
+            if (FieldOffset(base, changes[i].address) + EvolutionSlot::kSize >
+                static_cast<std::uint64_t>(*size))
+                return stop(i, {ErrorKind::OutsideFile, "the file ends at byte " + std::to_string(*size)});
         }
     }
 
     // Compare everything first: a plan made from bytes someone has since changed is not applied at all.
     std::vector<std::uint8_t> current(end - first);
-    if (!file.readAt(first, current))
-        return stop(0, readError(file, end));
+    if (auto read = file.readAt(first, current); !read)
+        return stop(0, readError(file, end, std::move(read.error())));
     for (std::size_t i = 0; i < changes.size(); ++i) {
-        const auto at = static_cast<std::size_t>(slotStart(base, changes[i].speciesRow, changes[i].slot) - first);
+        const auto at = static_cast<std::size_t>(FieldOffset(base, changes[i].address) - first);
         if (!std::equal(changes[i].expected.begin(), changes[i].expected.end(), current.begin() + std::ptrdiff_t(at)))
             return stop(i, {ErrorKind::SlotChanged, "the slot was changed by another program since it was read"});
     }
     // A full disk fails here, before any byte has changed.
     for (std::size_t i = 0; i < changes.size(); ++i) {
-        if (!file.reserve(slotStart(base, changes[i].speciesRow, changes[i].slot), EvolutionSlot::kSize))
-            return stop(i, failure(ErrorKind::WriteFailed, file));
+        if (auto reserved = file.reserve(FieldOffset(base, changes[i].address), EvolutionSlot::kSize); !reserved)
+            return stop(i, std::move(reserved.error()));
     }
 
+    std::size_t written = 0;
+    std::optional<RomError> failure;
     for (const SlotChange& c : changes) {
         if (stopRequested && *stopRequested) {
-            result.at = result.written;
-            result.error = RomError{ErrorKind::Interrupted, {}};
+            failure = RomError{ErrorKind::Interrupted, {}};
             break;
         }
-        if (auto error = writeOrRestore(file, slotStart(base, c.speciesRow, c.slot), c.expected, c.wanted)) {
-            result.at = result.written;
-            result.error = std::move(error);
+        if (auto wrote = writeOrRestore(file, FieldOffset(base, c.address), c.expected, c.wanted); !wrote) {
+            failure = std::move(wrote.error());
             break;
         }
-        ++result.written;
+        ++written;
     }
     // What was written is made durable even when a later slot failed.
-    const bool synced = result.written == 0 || file.sync();
-    if (!synced && !result.error) {
-        result.at = result.written;
-        result.error = failure(ErrorKind::SyncFailed, file);
-    }
-    const bool closed = file.close();
-    if (!closed && !result.error) {
-        result.at = result.written;
-        result.error = failure(ErrorKind::SyncFailed, file);
-    }
-    result.confirmed = synced && closed;
-    return result;
+    Result<> synced;
+    if (written > 0)
+        synced = file.sync();
+    if (!synced && !failure)
+        failure = synced.error();
+    const auto closed = file.close();
+    if (!closed && !failure)
+        failure = closed.error();
+    if (!failure)
+        return {};
+    return BatchError{std::move(*failure), written, synced && closed, written};
 }
 
-std::optional<RomError> WriteSlot(const std::filesystem::path& path, const GameCode& game, int speciesRow, int slot,
-                                  const SlotWrite& values, const SlotBytes& expected, FileSystem& files)
+Result<> WriteSlot(const std::filesystem::path& path, const GameCode& game, SlotAddress address,
+                   const SlotWrite& values, const SlotBytes& expected, FileSystem& files)
 {
-    const SlotChange change{speciesRow, slot, expected, ComposeSlot(expected, values)};
-    BatchResult result = WriteSlots(path, game, {&change, 1}, files);
-    if (result.written == 1 && !result.confirmed) {
+    const SlotChange change{address, expected, ComposeSlot(expected, values)};
+    auto written = WriteSlots(path, game, {&change, 1}, files);
+    if (written)
+        return {};
+    BatchError& failure = written.error();
+    if (failure.written == 1 && !failure.confirmed) {
         // A save that was not confirmed is a failed save, and a failed save leaves the file as it was.
         const auto base = TableBase(game);
-        return undoUnconfirmed(path, slotStart(*base, speciesRow, slot), expected, std::move(*result.error), files);
+        return undoUnconfirmed(path, FieldOffset(*base, address), expected, std::move(failure), files);
     }
-    return result.error;
+    return static_cast<RomError&&>(failure);
 }
 
-std::optional<RomError> WriteSlot(const std::filesystem::path& path, const GameCode& game, int speciesRow, int slot,
-                                  const SlotWrite& values, FileSystem& files)
+Result<> WriteSlot(const std::filesystem::path& path, const GameCode& game, SlotAddress address,
+                   const SlotWrite& values, FileSystem& files)
 {
-    const auto current = ReadSlot(path, game, speciesRow, slot, files);
+    const auto current = ReadSlot(path, game, address, files);
     if (!current)
         return current.error();
-    return WriteSlot(path, game, speciesRow, slot, values, current->bytes, files);
+    return WriteSlot(path, game, address, values, current->bytes, files);
 }
 
 }  // namespace rom

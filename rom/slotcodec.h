@@ -10,24 +10,17 @@
 
 #include "rom/methods.h"
 #include "rom/romfile.h"
+#include "rom/slotaddress.h"
 #include "rom/supportedgames.h"
 
 namespace rom {
-
-inline constexpr int kSpeciesRows = 649;  // species 1 to 649, one record each
-
-/// A species' record: seven slots, then two bytes that are never read or written.
-struct EvolutionRecord {
-    static constexpr int kSize = 44;
-    static constexpr int kSlots = 7;
-};
 
 /// A slot's six bytes as stored: method, parameter and target words, little-endian.
 using SlotBytes = std::array<std::uint8_t, 6>;
 
 /// One slot as the editor reads it: widths differ by field.
 struct EvolutionSlot {
-    static constexpr int kSize = 6;
+    static constexpr int kSize = EvolutionRecord::kSlotSize;
 
     int method = 0;                  // low byte of the method word only, 0 to 255
     std::optional<int> parameter;    // by KindOf(method): Level the low byte; Item, Species, Move signed 16-bit;
@@ -36,31 +29,25 @@ struct EvolutionSlot {
     SlotBytes bytes{};               // the six bytes these values were read from
 };
 
-enum class Field { Method = 0, Parameter = 2, Target = 4 };
-
-/// Absolute offset of a field: base + 44 * row + 6 * (slot - 1) + field; row 0 to 648, slot 1 to 7.
-std::uint64_t FieldOffset(std::uint64_t base, int speciesRow, int slot, Field field);
-
 /// The values of six stored bytes, read with the editor's widths.
 EvolutionSlot DecodeSlot(const SlotBytes& bytes);
 
-/// Reads slot 1-7 of species row 0-648 of the identified game's table, opening and closing the file.
+/// Reads one slot of the identified game's table, opening and closing the file. Like every read, it
+/// opens the file for reading only, so a file that has become write-protected can still be read.
 /// Fails with GameChanged when the file no longer carries that game's code, and with OutsideFile
 /// rather than return values from beyond the file's end.
-Result<EvolutionSlot> ReadSlot(const std::filesystem::path& path, const GameCode& game, int speciesRow, int slot,
+Result<EvolutionSlot> ReadSlot(const std::filesystem::path& path, const GameCode& game, SlotAddress address,
                                FileSystem& files = SystemFiles());
 
 /// The whole evolution table as stored: 649 records of 44 bytes, read with one read.
 struct EvolutionTable {
     std::vector<std::uint8_t> bytes;
-    /// Slot 1-7 of species row 0-648.
-    SlotBytes slot(int speciesRow, int slot) const;
+    SlotBytes slot(SlotAddress address) const;
 };
 
-/// Reads the game's whole table after checking the file's game code; the file is opened with the
-/// given access (read-only by default, so a write-protected file can be read).
+/// Reads the game's whole table after checking the file's game code.
 Result<EvolutionTable> ReadTable(const std::filesystem::path& path, const GameCode& game,
-                                 FileSystem& files = SystemFiles(), Access access = Access::ReadOnly);
+                                 FileSystem& files = SystemFiles());
 
 /// What to store in a slot. Each present value is written as a 16-bit little-endian word;
 /// an absent one leaves the stored word exactly as it is.
@@ -78,30 +65,28 @@ SlotBytes ComposeSlot(const SlotBytes& kept, const SlotWrite& values);
 /// file's size and that the slot still holds `expected` (the bytes the values were shown from; else
 /// SlotChanged and nothing written), reserves the disk space, writes the six bytes of
 /// ComposeSlot(expected, values) with one write, syncs and closes. Any failure puts the old bytes
-/// back; only if that fails too does the error carry mayHaveChanged. Nullopt once durable.
-std::optional<RomError> WriteSlot(const std::filesystem::path& path, const GameCode& game, int speciesRow, int slot,
-                                  const SlotWrite& values, const SlotBytes& expected,
-                                  FileSystem& files = SystemFiles());
+/// back; only if that fails too does the error carry mayHaveChanged. Succeeds once durable.
+Result<> WriteSlot(const std::filesystem::path& path, const GameCode& game, SlotAddress address,
+                   const SlotWrite& values, const SlotBytes& expected, FileSystem& files = SystemFiles());
 
 /// The same, composing over whatever the slot holds at the time of writing: for callers with no
 /// earlier read to compare against.
-std::optional<RomError> WriteSlot(const std::filesystem::path& path, const GameCode& game, int speciesRow, int slot,
-                                  const SlotWrite& values, FileSystem& files = SystemFiles());
+Result<> WriteSlot(const std::filesystem::path& path, const GameCode& game, SlotAddress address,
+                   const SlotWrite& values, FileSystem& files = SystemFiles());
 
 /// One slot of a batch: the bytes it was planned from and the bytes to store.
 struct SlotChange {
-    int speciesRow;
-    int slot;
+    SlotAddress address;
     SlotBytes expected;
     SlotBytes wanted;
 };
 
-struct BatchResult {
-    std::size_t written = 0;         // changes[0, written) are in the file
-    bool confirmed = false;          // and they were synced and the file closed without error
-    std::optional<RomError> error;   // why the batch stopped: at changes[written], or at the final sync or
-                                     // close when written == changes.size(); changes[written] is never half-written
-    std::size_t at = 0;              // the change the error is about (for SlotChanged, the first that differs)
+/// Why a batch stopped: at changes[written], or at the final sync or close when written == changes.size();
+/// changes[written] is never half-written.
+struct BatchError : RomError {
+    std::size_t written = 0;   // changes[0, written) are in the file
+    bool confirmed = false;    // and they were synced and the file closed without error
+    std::size_t at = 0;        // the change the error is about (for SlotChanged, the first that differs)
 };
 
 /// Writes several slots under one lock with one sync at the end. Before the first write, every slot
@@ -109,8 +94,9 @@ struct BatchResult {
 /// Each slot is then one write, put back on failure; the slots before it stay written and are synced.
 /// When stopRequested is given and has become non-zero (a signal handler sets it), the batch stops before the
 /// next slot's write with Interrupted, and what it wrote is synced as after a failure.
-BatchResult WriteSlots(const std::filesystem::path& path, const GameCode& game, std::span<const SlotChange> changes,
-                       FileSystem& files = SystemFiles(),
-                       const volatile std::sig_atomic_t* stopRequested = nullptr);
+/// Succeeds once every slot is written and confirmed.
+Result<void, BatchError> WriteSlots(const std::filesystem::path& path, const GameCode& game,
+                                    std::span<const SlotChange> changes, FileSystem& files = SystemFiles(),
+                                    const volatile std::sig_atomic_t* stopRequested = nullptr);
 
 }  // namespace rom

@@ -1,19 +1,12 @@
 #include "rom/supportedgames.h"
 
-#include "rom/slotcodec.h"
-
 namespace rom {
 
 const SupportedGame* FindGame(const GameCode& code)
 {
-    // The order in which codes are tried: IREO first, then IRBO.
-    for (const GameCode& wanted : {GameCode{'I', 'R', 'E', 'O'}, GameCode{'I', 'R', 'B', 'O'}}) {
-        if (code != wanted)
-            continue;
-        for (const SupportedGame& game : kSupportedGames) {
-            if (game.code == wanted)
-                return &game;
-        }
+    for (const SupportedGame& game : kSupportedGames) {
+        if (game.code == code)
+            return &game;
     }
     return nullptr;
 }
@@ -32,33 +25,54 @@ std::string_view RomCaption(const GameCode& code)
     return {};
 }
 
-Result<Identification> IdentifyRom(const std::filesystem::path& path, FileSystem& files, Access access)
+std::string_view CodeText(const GameCode& code)
 {
-    auto opened = files.open(path, access);
+    return {code.data(), code.size()};
+}
+
+std::string SupportedCodes(std::string_view lastJoin)
+{
+    std::string out;
+    for (std::size_t i = 0; i < kSupportedGames.size(); ++i) {
+        if (i > 0)
+            out += i + 1 == kSupportedGames.size() ? " " + std::string(lastJoin) + " " : std::string(", ");
+        out += CodeText(kSupportedGames[i].code);
+    }
+    return out;
+}
+
+Result<Identification> IdentifyRom(const std::filesystem::path& path, FileSystem& files)
+{
+    auto opened = files.openReadOnly(path);
     if (!opened)
         return opened.error();
     RomFile& file = **opened;
 
     Identification id;
-    id.fileSize = file.size();
-    if (id.fileSize < 0)
-        return RomError{ErrorKind::ReadFailed, file.lastError()};
+    const auto size = file.size();
+    if (!size)
+        return size.error();
+    id.fileSize = *size;
     if (id.fileSize < static_cast<std::int64_t>(kHeaderBytesNeeded))
         return id;  // too short to hold a header: unsupported, nothing read
 
     std::uint8_t bytes[4];
-    if (!file.readAt(kGameCodeOffset, bytes))
-        return RomError{ErrorKind::ReadFailed, file.lastError()};
+    if (auto read = file.readAt(kGameCodeOffset, bytes); !read)
+        return read.error();
     for (std::size_t i = 0; i < 4; ++i)
         id.code[i] = static_cast<char>(bytes[i]);
     id.game = FindGame(id.code);
     return id;
 }
 
+std::uint64_t TableEnd(const SupportedGame& game)
+{
+    return game.tableBase + kTableBytes;
+}
+
 bool TableFits(const SupportedGame& game, std::int64_t fileSize)
 {
-    const std::uint64_t end = game.tableBase + std::uint64_t(kSpeciesRows) * EvolutionRecord::kSize;
-    return fileSize >= 0 && static_cast<std::uint64_t>(fileSize) >= end;
+    return fileSize >= 0 && static_cast<std::uint64_t>(fileSize) >= TableEnd(game);
 }
 
 }  // namespace rom

@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "rom/romfile.h"
+#include "rom/slotaddress.h"
 
 namespace rom {
 
@@ -18,11 +20,14 @@ struct SupportedGame {
     std::string_view name;       // as the "Supported Roms" notice names the game
     std::uint32_t tableBase;     // offset of species 1's evolution record
     std::string_view caption;    // for the romname label; ends in one space
+    std::uint64_t cartridgeSize;  // bytes in a dump of the game's cartridge
 };
 
+inline constexpr std::uint64_t kMiB = 1024 * 1024;
+
 inline constexpr std::array<SupportedGame, 2> kSupportedGames{{
-    {{'I', 'R', 'B', 'O'}, "Pokemon Black (E) (IRBO)", 110520128, "Pokemon Black (E) : Code (IRBO) "},
-    {{'I', 'R', 'E', 'O'}, "Pokemon Black 2 (U) (IREO)", 175657608, "Pokemon Black 2 (U) : Code (IREO) "},
+    {{'I', 'R', 'B', 'O'}, "Pokemon Black (E) (IRBO)", 110520128, "Pokemon Black (E) : Code (IRBO) ", 256 * kMiB},
+    {{'I', 'R', 'E', 'O'}, "Pokemon Black 2 (U) (IREO)", 175657608, "Pokemon Black 2 (U) : Code (IREO) ", 512 * kMiB},
 }};
 
 inline constexpr std::uint64_t kGameCodeOffset = 12;
@@ -34,6 +39,10 @@ const SupportedGame* FindGame(const GameCode& code);
 std::optional<std::uint64_t> TableBase(const GameCode& code);
 /// The romname caption of a supported game's code; empty for any other code.
 std::string_view RomCaption(const GameCode& code);
+/// The code as text, its four bytes as they are.
+std::string_view CodeText(const GameCode& code);
+/// Every supported code in table order, the last two joined by the word given: "IRBO or IREO".
+std::string SupportedCodes(std::string_view lastJoin);
 
 struct Identification {
     GameCode code{};                       // bytes 12 to 15 as read; all zero if the file is shorter
@@ -41,10 +50,12 @@ struct Identification {
     std::int64_t fileSize = 0;
 };
 
-/// Opens the file (read-write unless told otherwise), reads the game code at offset 12 and closes it.
-/// A file shorter than 16 bytes is unsupported; an error only when the file cannot be opened or read.
-Result<Identification> IdentifyRom(const std::filesystem::path& path, FileSystem& files = SystemFiles(),
-                                   Access access = Access::ReadWrite);
+/// Opens the file for reading, reads the game code at offset 12 and closes it. A file shorter than
+/// 16 bytes is unsupported; an error only when the file cannot be opened or read.
+Result<Identification> IdentifyRom(const std::filesystem::path& path, FileSystem& files = SystemFiles());
+
+/// The offset just past the game's evolution table.
+std::uint64_t TableEnd(const SupportedGame& game);
 
 /// Whether every record of the game's evolution table lies inside a file of this size.
 bool TableFits(const SupportedGame& game, std::int64_t fileSize);

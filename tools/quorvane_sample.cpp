@@ -15,7 +15,7 @@ void usage(std::FILE* to, const char* program)
     for (const rom::SupportedGame& game : rom::kSupportedGames)
         std::fprintf(to, "  %.*s  %.*s, %llu MiB\n", static_cast<int>(game.code.size()), game.code.data(),
                      static_cast<int>(game.name.size()), game.name.data(),
-                     static_cast<unsigned long long>(sample::CartridgeSize(game) >> 20));
+                     static_cast<unsigned long long>(game.cartridgeSize / rom::kMiB));
     std::fprintf(to, "An existing OUTPUT.nds is replaced only with --force.\n");
 }
 
@@ -49,21 +49,18 @@ int main(int argc, char* argv[])
     }
     const std::string_view wanted = operands[0];
     const char* output = operands[1];
-    const rom::SupportedGame* game = nullptr;
-    for (const rom::SupportedGame& g : rom::kSupportedGames) {
-        if (wanted == std::string_view(g.code.data(), g.code.size()))
-            game = &g;
-    }
+    const rom::SupportedGame* game =
+        wanted.size() == 4 ? rom::FindGame({wanted[0], wanted[1], wanted[2], wanted[3]}) : nullptr;
     if (!game) {
-        std::fprintf(stderr, "unknown game code '%s' (use IRBO or IREO)\n", operands[0]);
+        std::fprintf(stderr, "unknown game code '%s' (use %s)\n", operands[0], rom::SupportedCodes("or").c_str());
         return 2;
     }
     // An existing file may be someone's real ROM: it is replaced only when asked to.
-    if (auto err = sample::WriteSampleImage(output, *game, force)) {
-        std::fprintf(stderr, "%s: %s\n", output, err->c_str());
+    if (const auto written = sample::WriteSampleImage(output, *game, force); !written) {
+        std::fprintf(stderr, "%s: %s\n", output, written.error().reason.c_str());
         return 1;
     }
     std::printf("wrote %s: %.*s, %llu bytes (sparse)\n", output, static_cast<int>(game->name.size()),
-                game->name.data(), static_cast<unsigned long long>(sample::CartridgeSize(*game)));
+                game->name.data(), static_cast<unsigned long long>(game->cartridgeSize));
     return 0;
 }

@@ -2,9 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <span>
-#include <string>
 
 #include "rom/supportedgames.h"
 
@@ -12,31 +10,26 @@ namespace sample {
 
 /// One stored slot as raw 16-bit words.
 struct SampleSlot {
-    int speciesRow;  // 0 = species 1
-    int slot;        // 1 to 7
+    rom::SlotAddress address;
     std::uint16_t method;
     std::uint16_t parameter;
     std::uint16_t target;
 };
 
-/// The apparent size of a cartridge image of this game: 256 MiB for IRBO, 512 MiB for IREO.
-std::uint64_t CartridgeSize(const rom::SupportedGame& game);
-
 /// A small, realistic evolution table: several real chains and one slot left empty.
 std::span<const SampleSlot> SampleSlots();
 
+// A failure's reason is what quorvane-sample prints after the file's name.
+
 /// Creates (or replaces) a sparse file of the given apparent size holding code at offset 12.
-/// Returns the system's reason on failure.
-std::optional<std::string> CreateImage(const std::filesystem::path& path, const rom::GameCode& code,
-                                       std::uint64_t size);
+rom::Result<> CreateImage(const std::filesystem::path& path, const rom::GameCode& code, std::uint64_t size);
 
 /// Stores raw method, parameter and target words into one slot of the game's table.
-std::optional<std::string> PutSlot(const std::filesystem::path& path, const rom::SupportedGame& game,
-                                   const SampleSlot& slot);
+rom::Result<> PutSlot(const std::filesystem::path& path, const rom::SupportedGame& game, const SampleSlot& slot);
 
 /// A cartridge-sized image of the game holding SampleSlots(). An existing file is left alone (an error)
 /// unless replace is true.
-std::optional<std::string> WriteSampleImage(const std::filesystem::path& path, const rom::SupportedGame& game,
-                                            bool replace = false);
+rom::Result<> WriteSampleImage(const std::filesystem::path& path, const rom::SupportedGame& game,
+                               bool replace = false);
 
 }  // namespace sample

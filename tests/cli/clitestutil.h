@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <optional>
 #include <random>
 #include <set>
@@ -13,12 +14,14 @@
 
 #include "cli/commands.h"
 #include "rom/namelists.h"
-#include "tests/rom/romtestutil.h"
+#include "tests/support/faultyfiles.h"
+#include "tests/support/testsupport.h"
 
 namespace clitest {
 
-using namespace romtest;
+using namespace testsupport;
 using faulty::FailingInput;
+using faulty::FaultyFileSystem;
 using faulty::FullOutput;
 
 struct Ran {
@@ -63,72 +66,27 @@ inline Ran runShell(const std::string& command)
     return r;
 }
 
-/// Refuses every open for writing, so a command run with it shows that it only reads the ROM.
-struct ReadOnlyFiles final : rom::FileSystem {
-    rom::Result<std::unique_ptr<rom::RomFile>> openReadWrite(const std::filesystem::path&) override
-    {
-        return rom::RomError{rom::ErrorKind::CannotOpen, "opened for writing"};
-    }
-    rom::Result<std::unique_ptr<rom::RomFile>> openReadOnly(const std::filesystem::path& path) override
-    {
-        return rom::SystemFiles().openReadOnly(path);
-    }
-};
-
-inline constexpr std::size_t kTableBytes = std::size_t(rom::kSpeciesRows) * rom::EvolutionRecord::kSize;
-
-inline std::vector<std::uint8_t> table(const std::filesystem::path& p, const rom::SupportedGame& g)
-{
-    return readBytes(p, g.tableBase, kTableBytes);
-}
-
-inline void putTable(const std::filesystem::path& p, const rom::SupportedGame& g, const std::vector<std::uint8_t>& t)
-{
-    writeBytes(p, g.tableBase, t);
-}
-
-/// The sample table in a small image.
-inline std::filesystem::path sampleImage(const TempDir& dir, const rom::SupportedGame& g, const std::string& name = "rom.nds")
-{
-    const auto p = makeImage(dir, g, name);
-    for (const auto& s : sample::SampleSlots())
-        sample::PutSlot(p, g, s);
-    return p;
-}
-
-inline void writeText(const std::filesystem::path& p, const std::string& text)
-{
-    std::ofstream(p, std::ios::binary) << text;
-}
-
-inline void putWord(std::vector<std::uint8_t>& t, std::size_t at, int value)
-{
-    t[at] = static_cast<std::uint8_t>(value & 0xFF);
-    t[at + 1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
-}
-
 /// A table of every sort of slot: empty, listed values with stray high bytes, and random words.
 inline std::vector<std::uint8_t> randomTable(std::mt19937& rng)
 {
-    std::vector<std::uint8_t> t(kTableBytes);
+    std::vector<std::uint8_t> t(rom::kTableBytes);
     std::uniform_int_distribution<int> byte(0, 255), pick(0, 9);
-    for (int row = 0; row < rom::kSpeciesRows; ++row) {
-        const std::size_t record = std::size_t(row) * 44;
-        t[record + 42] = static_cast<std::uint8_t>(byte(rng));
-        t[record + 43] = static_cast<std::uint8_t>(byte(rng));
-        for (int slot = 0; slot < 7; ++slot) {
-            const std::size_t at = record + std::size_t(slot) * 6;
-            const int kind = pick(rng);
-            if (kind < 5)
-                continue;
-            if (kind < 8) {
-                putWord(t, at, std::uniform_int_distribution<int>(0, 27)(rng) | (pick(rng) == 0 ? 0x100 : 0));
-                putWord(t, at + 2, std::uniform_int_distribution<int>(0, 626)(rng));
-                putWord(t, at + 4, std::uniform_int_distribution<int>(0, 649)(rng));
-            } else {
-                for (int i = 0; i < 6; ++i)
-                    t[at + std::size_t(i)] = static_cast<std::uint8_t>(byte(rng));
-            }
+    for (const rom::SlotAddress slot : rom::SlotAddress::All()) {
+        const std::size_t at = slot.offset();
+        if (slot.slot() == 1) {  // the two bytes after the record's seven slots
+            t[at + 42] = static_cast<std::uint8_t>(byte(rng));
+            t[at + 43] = static_cast<std::uint8_t>(byte(rng));
+        }
+        const int kind = pick(rng);
+        if (kind < 5)
+            continue;
+        if (kind < 8) {
+            putWord(t, at, std::uniform_int_distribution<int>(0, 27)(rng) | (pick(rng) == 0 ? 0x100 : 0));
+            putWord(t, at + 2, std::uniform_int_distribution<int>(0, 626)(rng));
+            putWord(t, at + 4, std::uniform_int_distribution<int>(0, 649)(rng));
+        } else {
+            for (int i = 0; i < 6; ++i)
+                t[at + std::size_t(i)] = static_cast<std::uint8_t>(byte(rng));
         }
     }
     return t;
@@ -136,8 +94,7 @@ inline std::vector<std::uint8_t> randomTable(std::mt19937& rng)
 
 /// Listed values for one slot; the target may be kept as read (then possibly unlisted).
 struct Edit {
-    int row;
-    int slot;
+    rom::SlotAddress address;
     int method;
     std::optional<int> parameter;
     int target;
@@ -159,16 +116,18 @@ inline std::optional<int> listedParameter(std::mt19937& rng, rom::ParamKind kind
 inline std::vector<Edit> randomEdits(std::mt19937& rng, const std::vector<std::uint8_t>& t, int n)
 {
     std::vector<Edit> edits;
-    std::set<std::pair<int, int>> used;
+    std::set<int> used;
     for (int i = 0; i < n; ++i) {
         const int row = std::uniform_int_distribution<int>(0, 648)(rng);
-        const int slot = std::uniform_int_distribution<int>(1, 7)(rng);
-        if (!used.insert({row, slot}).second)
+        const auto address = rom::SlotAddress::Of(row, std::uniform_int_distribution<int>(1, 7)(rng));
+        if (!address)
+            throw std::logic_error(address.error().reason);
+        if (!used.insert(address->index()).second)
             continue;
         rom::SlotBytes bytes;
-        std::copy_n(t.begin() + std::ptrdiff_t(row * 44 + (slot - 1) * 6), 6, bytes.begin());
+        std::copy_n(t.begin() + std::ptrdiff_t(address->offset()), 6, bytes.begin());
         const rom::EvolutionSlot now = rom::DecodeSlot(bytes);
-        Edit e{row, slot, std::uniform_int_distribution<int>(0, 27)(rng), std::nullopt, 0, false};
+        Edit e{*address, std::uniform_int_distribution<int>(0, 27)(rng), std::nullopt, 0, false};
         e.parameter = listedParameter(rng, rom::KindOf(e.method));
         e.keepTarget = std::uniform_int_distribution<int>(0, 3)(rng) == 0;
         e.target = e.keepTarget ? now.target : std::uniform_int_distribution<int>(0, 649)(rng);
@@ -195,8 +154,9 @@ inline std::string csvOf(const std::vector<Edit>& edits)
 {
     std::string text = "species,slot,method,parameter,target\n";
     for (const Edit& e : edits)
-        text += std::to_string(e.row + 1) + "," + std::to_string(e.slot) + "," + std::to_string(e.method) + "," +
-                (e.parameter ? std::to_string(*e.parameter) : "") + "," + std::to_string(e.target) + "\n";
+        text += std::to_string(e.address.species()) + "," + std::to_string(e.address.slot()) + "," +
+                std::to_string(e.method) + "," + (e.parameter ? std::to_string(*e.parameter) : "") + "," +
+                std::to_string(e.target) + "\n";
     return text;
 }
 

@@ -31,7 +31,7 @@ const std::string kEdits = "species,slot,method,parameter,target\n1,1,8,82,3\n";
 TEST(Binary, UnusableStreamsAndFifosAreReportedNotAbortedOrWaitedOn)
 {
     TempDir dir;
-    const std::string rom = sampleImage(dir, irbo()).string();
+    const std::string rom = makeImage(dir, irbo(), Fill::Sample).string();
     const std::string csv = dir.file("edits.csv").string();
     writeText(csv, kEdits);
     const std::string fifo = dir.file("fifo").string();
@@ -78,7 +78,7 @@ TEST(RealSystem, TheRomIsSyncedAfterItsLastWrite)
     const std::regex call(R"(^(?:\d+ +)?(\w+)\((\w+)(?:, \"([^\"]*)\")?.*\) += (-?\d+))");
     for (const std::string& edits : {kEdits, kEdits + "2,1,4,33,3\n25,1,8,84,26\n"}) {
         TempDir dir;
-        const std::string rom = sampleImage(dir, irbo()).string();
+        const std::string rom = makeImage(dir, irbo(), Fill::Sample).string();
         const std::string csv = dir.file("edits.csv").string();
         const std::string log = dir.file("trace").string();
         writeText(csv, edits);
@@ -119,7 +119,7 @@ TEST(RealSystem, AReadErrorPartWayThroughTheTableFailsTheImport)
     if (const std::string refused = straceRefused(); !refused.empty())
         GTEST_SKIP() << refused;
     TempDir dir;
-    const auto rom = sampleImage(dir, irbo());
+    const auto rom = makeImage(dir, irbo(), Fill::Sample);
     const auto before = table(rom, irbo());
     const std::string csv = dir.file("edits.csv").string();
     writeText(csv, kEdits);

@@ -27,18 +27,9 @@ void PrintTo(const Case& c, std::ostream* os)
     *os << c.what;
 }
 
-std::vector<std::string> lines(const std::string& text)
-{
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        out.push_back(line);
-    return out;
-}
-
 std::filesystem::path tableFor(const TempDir& dir, const Case& c)
 {
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     if (!c.csv.empty()) {
         const auto csv = dir.file(std::string(c.what) + ".csv");
         writeText(csv, "species,slot,method,parameter,target\n" + c.csv);
@@ -46,7 +37,7 @@ std::filesystem::path tableFor(const TempDir& dir, const Case& c)
         EXPECT_EQ(r.status, 0) << r.err;
     }
     for (const auto& s : c.raw)
-        EXPECT_FALSE(sample::PutSlot(p, irbo(), s));
+        EXPECT_TRUE(sample::PutSlot(p, irbo(), s));
     return p;
 }
 
@@ -56,13 +47,17 @@ const std::vector<Case> kCases{
     {"trade", "", {}, kSampleTrades},
     {"target",
      "4,1,4,16,0\n",
-     {{24, 3, 8, 83, 650}, {24, 4, 1, 0, 0xFFFF}},
+     {{{24, 3}, 8, 83, 650}, {{24, 4}, 1, 0, 0xFFFF}},
      {"Charmander (4) slot 1: has method 4 (Level Up) but target None (0): it evolves into nothing",
       "Pikachu (25) slot 3: target 650 is outside 1-649", "Pikachu (25) slot 4: target -1 is outside 1-649"}},
     {"unlisted",
      "",
-     {{9, 1, 28, 0, 11}, {9, 2, 0x0104, 150, 11}, {9, 3, 8, 700, 11}, {9, 4, 21, 600, 11}, {9, 5, 22, 0x8000, 11},
-      {9, 6, 0x0204, 100, 11}},
+     {{{9, 1}, 28, 0, 11},
+      {{9, 2}, 0x0104, 150, 11},
+      {{9, 3}, 8, 700, 11},
+      {{9, 4}, 21, 600, 11},
+      {{9, 5}, 22, 0x8000, 11},
+      {{9, 6}, 0x0204, 100, 11}},
      {"Caterpie (10) slot 1: method 28 has no row in the method list",
       "Caterpie (10) slot 2: parameter 150 has no row in the level list",
       "Caterpie (10) slot 3: parameter 700 has no row in the item list",
@@ -78,7 +73,7 @@ const std::vector<Case> kCases{
       "loop: Pikachu (25) -> Raichu (26) -> Pichu (172) -> Pikachu (25)"}},
     {"orphan-target",
      "1,2,0,,26\n",
-     {{1, 3, 0, 5, 700}},
+     {{{1, 3}, 0, 5, 700}},
      {"Bulbasaur (1) slot 2: has method 0 (None) but target Raichu (26), which is never reached",
       "Ivysaur (2) slot 3: has method 0 (None) but target 700 (no row), which is never reached"}},
 };
@@ -100,7 +95,8 @@ TEST_P(Classes, FoundOnATableMadeForItAndGoneWhenIgnored)
     if (c.what != std::string("trade"))
         expected.insert(std::find_if(expected.begin(), expected.end(), [](auto& l) { return l.starts_with("loop"); }),
                         kSampleTrades.begin(), kSampleTrades.end());
-    ReadOnlyFiles readOnly;  // it reads the ROM as export does
+    FaultyFileSystem readOnly;  // it reads the ROM as export does
+    readOnly.refuseWritingWith = EROFS;
     const Ran found = run({"check", p.string()}, readOnly);
     EXPECT_EQ(found.status, 1) << found.err;
     EXPECT_EQ(lines(found.out), expected);
@@ -117,7 +113,7 @@ TEST(Check, FailureAndBadUsageExitWithTwo)
     const Ran missing = run({"check", dir.file("missing.nds").string()});
     EXPECT_EQ(missing.status, 2);
     EXPECT_NE(missing.err.find("missing.nds: cannot be opened"), std::string::npos) << missing.err;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     EXPECT_EQ(run({"check", p.string(), "--ignore", "self,trades"}).status, 2);
     EXPECT_EQ(run({"check", p.string(), "--ignore", "self,trade"}).status, 0);
 }

@@ -14,7 +14,7 @@ TEST(Git, DiffShowsTheChangedSlotThroughTheExportTextconv)
     if (std::system("git --version >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "git is not installed; scripts/setup installs it";
     TempDir dir;
-    sampleImage(dir, irbo(), "hack.nds");
+    makeImage(dir, irbo(), Fill::Sample, "hack.nds");
     // git reads no configuration but the repository's; quorvane-cli is found on the PATH.
     const Ran diff = runShell("cd '" + dir.path().string() + "' && HOME=\"$PWD\" GIT_CONFIG_NOSYSTEM=1 "
                               "GIT_CONFIG_GLOBAL=/dev/null PATH='" +

@@ -91,10 +91,10 @@ std::vector<std::uint8_t> generatedTable(unsigned seed)
 {
     std::mt19937 rng(seed);
     auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-    std::vector<std::uint8_t> t(kTableBytes);
+    std::vector<std::uint8_t> t(rom::kTableBytes);
     for (int species = 1; species <= 120; species += pick(1, 3)) {
         for (int slot = 0, slots = pick(1, 3); slot < slots; ++slot) {
-            const std::size_t at = std::size_t((species - 1) * 44 + slot * 6);
+            const std::size_t at = rom::SlotAddress::Of(species - 1, slot + 1)->offset();
             const int odd = pick(0, 15);
             int method = pick(1, 27);
             if (odd == 0)
@@ -118,10 +118,11 @@ TEST_P(Graphviz, DrawsEveryEvolutionOfTheTableAndNothingElse)
     if (std::system("command -v dot >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "Graphviz's dot is not on the PATH (scripts/setup installs the Debian package graphviz)";
     TempDir dir;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     if (GetParam())
         putTable(p, irbo(), generatedTable(GetParam()));
-    ReadOnlyFiles readOnly;  // it reads the ROM as export does
+    FaultyFileSystem readOnly;  // it reads the ROM as export does
+    readOnly.refuseWritingWith = EROFS;
     const Ran whole = run({"graph", p.string()}, readOnly);
     ASSERT_EQ(whole.status, 0) << whole.err;
     const Drawn all = draw(dir, whole.out), want = expected(run({"export", p.string()}).out);
@@ -136,7 +137,7 @@ TEST_P(Graphviz, DrawsEveryEvolutionOfTheTableAndNothingElse)
             EXPECT_EQ(all.edges.count("Eevee (133) -> " + std::string(e)), 1u) << e;
         EXPECT_EQ(all.edges.count("Nincada (290) -> Shedinja (292): Special Evo. ( Only Shedinja free ): 20"), 1u);
         // Same table, same bytes, in the other game's image too, and in the file -o names (never the ROM).
-        EXPECT_EQ(run({"graph", sampleImage(dir, ireo(), "b.nds").string()}).out, whole.out);
+        EXPECT_EQ(run({"graph", makeImage(dir, ireo(), Fill::Sample, "b.nds").string()}).out, whole.out);
         EXPECT_EQ(run({"graph", p.string(), "-o", dir.file("o.dot").string()}).out, "");
         EXPECT_EQ(readText(dir.file("o.dot")), whole.out);
         EXPECT_EQ(run({"graph", p.string(), "-o", p.string()}).status, 1);

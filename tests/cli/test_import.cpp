@@ -42,7 +42,7 @@ class BadInputs : public ::testing::TestWithParam<BadInput> {};
 TEST_P(BadInputs, ReportedWithTheirLineAndNothingWritten)
 {
     TempDir dir;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     const auto csv = dir.file("edits.csv");
     writeText(csv, GetParam().text);
     const auto before = table(p, irbo());
@@ -139,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Import, EveryProblemIsReportedNotOnlyTheFirst)
 {
     TempDir dir;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     const auto csv = dir.file("edits.csv");
     writeText(csv, kHeader + "x,1,4,30,3\n" + kValidChange + "2,9,4,30,3\n2,1,5,3,3\n");
     const Ran r = run({"import", p.string(), csv.string()});
@@ -152,7 +152,7 @@ TEST(Import, EveryProblemIsReportedNotOnlyTheFirst)
 TEST(Import, StopsReadingAfterAHundredProblems)
 {
     TempDir dir;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     const auto before = table(p, irbo());
     const auto csv = dir.file("edits.csv");
     writeText(csv, kHeader + kValidChange + repeated("x,1,4,30,3\n", 150));  // lines 3 to 152 are wrong
@@ -171,7 +171,7 @@ TEST(Import, StopsReadingAfterAHundredProblems)
 TEST(Import, AnyReadErrorOnTheTableWritesNothing)
 {
     TempDir dir;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     const auto before = table(p, irbo());
     const std::string text = kHeader + kValidChange + "2,1,4,33,3\n";
     const std::string eio = std::generic_category().message(EIO);
@@ -207,7 +207,7 @@ TEST(Import, AnyReadErrorOnTheTableWritesNothing)
 TEST(Import, SpreadsheetFormsAreAccepted)
 {
     TempDir dir;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     const auto csv = dir.file("edits.csv");
     // Byte-order mark, CRLF, quoted fields, columns out of order, values by name only, a row of empty cells.
     writeText(csv, "\xEF\xBB\xBFtarget_name,parameter_name,method_name,slot,species_name,species,method,parameter,target\r\n"
@@ -220,15 +220,15 @@ TEST(Import, SpreadsheetFormsAreAccepted)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "4 slots changed\n");
     const auto t = table(p, irbo());
-    auto word = [&](int row, int slot, int field) { return t[std::size_t(row * 44 + (slot - 1) * 6 + field)] |
-                                                           t[std::size_t(row * 44 + (slot - 1) * 6 + field + 1)] << 8; };
-    EXPECT_EQ(word(0, 1, 0), 8);
-    EXPECT_EQ(word(0, 1, 2), 82);
-    EXPECT_EQ(word(0, 1, 4), 3);
-    EXPECT_EQ(word(220, 1, 2), 420);
-    EXPECT_EQ(word(0, 2, 2), 421);
-    EXPECT_EQ(word(66, 1, 0), 6);
-    EXPECT_EQ(word(66, 1, 2), 63);
+    auto word = [&](rom::SlotAddress at, rom::Field field) { return t[at.offset(field)] | t[at.offset(field) + 1] << 8; };
+    using rom::Field;
+    EXPECT_EQ(word({0, 1}, Field::Method), 8);
+    EXPECT_EQ(word({0, 1}, Field::Parameter), 82);
+    EXPECT_EQ(word({0, 1}, Field::Target), 3);
+    EXPECT_EQ(word({220, 1}, Field::Parameter), 420);
+    EXPECT_EQ(word({0, 2}, Field::Parameter), 421);
+    EXPECT_EQ(word({66, 1}, Field::Method), 6);
+    EXPECT_EQ(word({66, 1}, Field::Parameter), 63);
 }
 
 // The same slots given by number with commas, and by name in each separator (number columns left out,
@@ -275,11 +275,11 @@ TEST_P(Separators, NamesInEveryFormWriteWhatNumbersWrite)
                 s + std::to_string(r.parameter) + s + std::to_string(r.method) + s + slot + s + std::to_string(r.species) + "\n";
     }
     TempDir dir;
-    const auto expected = sampleImage(dir, irbo(), "numbers.nds");
+    const auto expected = makeImage(dir, irbo(), Fill::Sample, "numbers.nds");
     const Ran byNumber = run({"import", expected.string(), "-"}, rom::SystemFiles(), numbers);
     ASSERT_EQ(byNumber.status, 0) << byNumber.err;
     for (const std::string& text : {namesOnly, both}) {
-        const auto p = sampleImage(dir, irbo());
+        const auto p = makeImage(dir, irbo(), Fill::Sample);
         FailingInput pipe(text, text.size() + 1);  // a few bytes at a time: the header line arrives in pieces
         const Ran r = runOn({"import", p.string(), "-"}, pipe);
         ASSERT_EQ(r.status, 0) << r.err;
@@ -296,7 +296,7 @@ INSTANTIATE_TEST_SUITE_P(Import, Separators, ::testing::Values(',', ';', '\t'),
 TEST(Import, StandardInputAndDryRun)
 {
     TempDir dir;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     const auto before = table(p, irbo());
     const Ran dry = run({"import", "--dry-run", p.string(), "-"}, rom::SystemFiles(), kHeader + kValidChange);
     ASSERT_EQ(dry.status, 0) << dry.err;
@@ -355,28 +355,29 @@ TEST(Import, WritesWhatTheEditorsSaveWould)
 // Another program writes a slot between the plan and the write: nothing is written.
 class ChangingFiles final : public rom::FileSystem {
 public:
-    std::function<void()> onThirdOpen;
+    std::function<void()> beforeWriting;  // when the ROM is opened for writing after it was read
     rom::Result<std::unique_ptr<rom::RomFile>> openReadWrite(const std::filesystem::path& path) override
     {
-        if (++m_opens == 3 && onThirdOpen)
-            onThirdOpen();
+        if (m_read && beforeWriting)
+            beforeWriting();
         return rom::SystemFiles().openReadWrite(path);
     }
     rom::Result<std::unique_ptr<rom::RomFile>> openReadOnly(const std::filesystem::path& path) override
     {
+        m_read = true;
         return rom::SystemFiles().openReadOnly(path);
     }
 
 private:
-    int m_opens = 0;
+    bool m_read = false;
 };
 
 TEST(ImportFailure, SlotChangedByAnotherProgramWritesNothing)
 {
     TempDir dir;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     ChangingFiles files;
-    files.onThirdOpen = [&] { writeBytes(p, irbo().tableBase + 6 + 4, {9}); };  // Bulbasaur slot 2's target
+    files.beforeWriting = [&] { writeBytes(p, irbo().tableBase + 6 + 4, {9}); };  // Bulbasaur slot 2's target
     const auto csv = dir.file("edits.csv");
     writeText(csv, kHeader + kValidChange + "1,2,4,20,3\n");
     const Ran r = run({"import", p.string(), csv.string()}, files);
@@ -390,7 +391,7 @@ TEST(ImportFailure, SlotChangedByAnotherProgramWritesNothing)
 TEST(ImportFailure, FailedWriteNamesTheSlotsWrittenAndNotWritten)
 {
     TempDir dir;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     const auto before = table(p, irbo());
     FaultyFileSystem files;
     files.writeFault = {.after = 1, .times = 1};  // the second slot lands 3 bytes, then they are put back
@@ -413,7 +414,7 @@ TEST(ImportFailure, FailedWriteNamesTheSlotsWrittenAndNotWritten)
 TEST(ImportFailure, FailedSyncNamesTheSlotsNotConfirmed)
 {
     TempDir dir;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     FaultyFileSystem files;
     files.syncFault.after = 0;
     const auto csv = dir.file("edits.csv");
@@ -431,7 +432,7 @@ TEST(ImportFailure, FailedSyncNamesTheSlotsNotConfirmed)
 TEST(ImportFailure, BatchStoppedBeforeItsFirstWriteSaysNothingWritten)
 {
     TempDir dir;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     const auto before = table(p, irbo());
     const auto csv = dir.file("edits.csv");
     writeText(csv, kHeader + kValidChange + "2,1,4,33,3\n");
@@ -455,7 +456,7 @@ TEST(ImportFailure, BatchStoppedBeforeItsFirstWriteSaysNothingWritten)
         {"no space at reservation", [](FaultyFileSystem& fs, ChangingFiles&) { fs.reserveFault.after = 1; }, false,
          ": writing Ivysaur (2) slot 1 failed: writing failed: No space left on device; nothing written\n"},
         {"game changed", [&](FaultyFileSystem&, ChangingFiles& files) {
-             files.onThirdOpen = [&] { writeBytes(p, 12, {'I', 'R', 'E', 'O'}); };
+             files.beforeWriting = [&] { writeBytes(p, 12, {'I', 'R', 'E', 'O'}); };
          }, true, ": the file has changed since it was identified: the file's game code has changed since it was "
                   "opened; nothing written\n"},
     };
@@ -481,7 +482,7 @@ TEST(ImportFailure, SignalDuringTheWritesStopsAfterTheSlotInFlight)
     TempDir dir;
     const auto csv = dir.file("edits.csv");
     writeText(csv, kHeader + kValidChange + "2,1,4,33,3\n25,1,8,84,26\n133,2,8,85,470\n");
-    const auto whole = sampleImage(dir, irbo(), "whole.nds");
+    const auto whole = makeImage(dir, irbo(), Fill::Sample, "whole.nds");
     ASSERT_EQ(run({"import", whole.string(), csv.string()}).out, "4 slots changed\n");
     struct Case {
         int signal;
@@ -500,7 +501,7 @@ TEST(ImportFailure, SignalDuringTheWritesStopsAfterTheSlotInFlight)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.says);
-        const auto p = sampleImage(dir, irbo());
+        const auto p = makeImage(dir, irbo(), Fill::Sample);
         if (c.ignored)
             std::signal(c.signal, SIG_IGN);
         FaultyFileSystem fs;
@@ -533,7 +534,7 @@ TEST(ImportFailure, SignalDuringTheWritesStopsAfterTheSlotInFlight)
 TEST(Output, AFailedWriteFailsTheCommandButNotAFinishedImport)
 {
     TempDir dir;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     const auto csv = dir.file("edits.csv");
     writeText(csv, kHeader + kValidChange);
     const std::pair<std::vector<std::string>, int> cases[] = {
@@ -553,14 +554,30 @@ TEST(Output, AFailedWriteFailsTheCommandButNotAFinishedImport)
     EXPECT_EQ(readBytes(p, irbo().tableBase, 6), (std::vector<std::uint8_t>{8, 0, 82, 0, 3, 0}));
 }
 
+// Only the import that writes opens the ROM for writing, and a ROM it could not write is refused before
+// the table file is looked at; a dry run reads the ROM and checks every line.
+TEST(ImportFailure, WriteProtectedRomIsRefusedBeforeAnyLineIsChecked)
+{
+    TempDir dir;
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
+    const auto before = table(p, irbo());
+    const std::string text = kHeader + kValidChange + "650,1,4,30,3\n";
+    FaultyFileSystem files;
+    files.refuseWritingWith = EACCES;
+    const Ran r = run({"import", p.string(), "-"}, files, text);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, p.string() + ": cannot be opened: " + std::generic_category().message(EACCES) + "\n");
+    const Ran dry = run({"import", "--dry-run", p.string(), "-"}, files, text);
+    EXPECT_EQ(dry.status, 1);
+    EXPECT_NE(dry.err.find("3: species 650 is outside 1-649"), std::string::npos) << dry.err;
+    EXPECT_EQ(table(p, irbo()), before);
+}
+
 TEST(Permissions, ReadOnlyRomIsExportedButNotImportedInto)
 {
-    if (::geteuid() == 0) {
-        ASSERT_EQ(std::getenv("QUORVANE_UNPRIVILEGED"), nullptr) << "the unprivileged run is still root";
-        GTEST_SKIP() << "root ignores permission bits; ctest runs this again without privileges";
-    }
+    SKIP_WHERE_PERMISSIONS_DO_NOT_BIND();
     TempDir dir;
-    const auto p = sampleImage(dir, irbo());
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
     const Ran exported = run({"export", p.string()});
     std::filesystem::permissions(p, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
                                         std::filesystem::perms::others_read);

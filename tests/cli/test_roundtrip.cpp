@@ -41,8 +41,8 @@ TEST_P(RoundTrip, ImportEqualsSavingEachEditInTheEditor)
     std::mt19937 rng(2000u + unsigned(GetParam()));
     TempDir dir;
     const auto start = randomTable(rng);
-    const auto imported = makeImage(dir, game(), "imported.nds");
-    const auto saved = makeImage(dir, game(), "saved.nds");
+    const auto imported = makeImage(dir, game(), Fill::Zero, "imported.nds");
+    const auto saved = makeImage(dir, game(), Fill::Zero, "saved.nds");
     putTable(imported, game(), start);
     putTable(saved, game(), start);
     const auto edits = randomEdits(rng, start, 80);
@@ -54,7 +54,7 @@ TEST_P(RoundTrip, ImportEqualsSavingEachEditInTheEditor)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, std::to_string(edits.size()) + " slots changed\n");
     for (const Edit& e : edits)
-        ASSERT_FALSE(rom::WriteSlot(saved, game().code, e.row, e.slot, editorSave(e)));
+        ASSERT_TRUE(rom::WriteSlot(saved, game().code, e.address, editorSave(e)));
 
     EXPECT_EQ(table(imported, game()), table(saved, game()));
     EXPECT_NE(table(imported, game()), start);
@@ -69,18 +69,18 @@ TEST_P(RoundTrip, DiffThenImportCarriesTheChanges)
     TempDir dir;
     const auto& gameB = rom::kSupportedGames[std::size_t(GetParam() + 1) % 2];  // the other game
     const auto start = randomTable(rng);
-    const auto a = makeImage(dir, game(), "a.nds");
-    const auto b = makeImage(dir, gameB, "b.nds");
+    const auto a = makeImage(dir, game(), Fill::Zero, "a.nds");
+    const auto b = makeImage(dir, gameB, Fill::Zero, "b.nds");
     putTable(a, game(), start);
     auto changed = start;
     for (const Edit& e : randomEdits(rng, start, 60)) {
         rom::SlotBytes kept;
-        const std::size_t at = std::size_t(e.row * 44 + (e.slot - 1) * 6);
+        const std::size_t at = e.address.offset();
         std::copy_n(changed.begin() + std::ptrdiff_t(at), 6, kept.begin());
         const auto bytes = rom::ComposeSlot(kept, editorSave(e));
         std::copy(bytes.begin(), bytes.end(), changed.begin() + std::ptrdiff_t(at));
     }
-    changed[5 * 44 + 1] ^= 0x80;  // a method's high byte: not read, so not a difference
+    changed[rom::SlotAddress{5, 1}.offset() + 1] ^= 0x80;  // a method's high byte: not read, so not a difference
     putTable(b, gameB, changed);
 
     const Ran d = run({"diff", a.string(), b.string()});
@@ -95,14 +95,11 @@ TEST_P(RoundTrip, DiffThenImportCarriesTheChanges)
     ASSERT_EQ(r.status, 0) << r.err;
 
     const auto ta = table(a, game());
-    for (int row = 0; row < rom::kSpeciesRows; ++row) {
-        for (int slot = 1; slot <= 7; ++slot) {
-            rom::SlotBytes x, y;
-            const std::size_t at = std::size_t(row * 44 + (slot - 1) * 6);
-            std::copy_n(ta.begin() + std::ptrdiff_t(at), 6, x.begin());
-            std::copy_n(changed.begin() + std::ptrdiff_t(at), 6, y.begin());
-            ASSERT_EQ(cli::ValuesOf(row + 1, slot, x), cli::ValuesOf(row + 1, slot, y)) << row << " " << slot;
-        }
+    for (const rom::SlotAddress at : rom::SlotAddress::All()) {
+        rom::SlotBytes x, y;
+        std::copy_n(ta.begin() + std::ptrdiff_t(at.offset()), 6, x.begin());
+        std::copy_n(changed.begin() + std::ptrdiff_t(at.offset()), 6, y.begin());
+        ASSERT_EQ(cli::ValuesOf(at, x), cli::ValuesOf(at, y)) << at.speciesRow() << " " << at.slot();
     }
     const std::string after = run({"diff", a.string(), b.string()}).out;
     EXPECT_EQ(std::count(after.begin(), after.end(), '\n'), 1) << after;  // only the header left

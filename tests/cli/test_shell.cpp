@@ -62,7 +62,7 @@ TEST(CommandLine, UnknownCommandsAreNamedAndHelpIsACommand)
 TEST(DiffStatus, ExitCodeTellsEqualDifferentAndFailure)
 {
     TempDir dir;
-    const auto a = sampleImage(dir, irbo(), "a.nds"), b = sampleImage(dir, irbo(), "b.nds");
+    const auto a = makeImage(dir, irbo(), Fill::Sample, "a.nds"), b = makeImage(dir, irbo(), Fill::Sample, "b.nds");
     auto t = table(b, irbo());
     putWord(t, 24 * 44 + 2, 85);  // Pikachu slot 1: Leaf Stone
     putTable(b, irbo(), t);

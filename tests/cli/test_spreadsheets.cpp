@@ -23,7 +23,7 @@ bool installed(const std::string& program)
 // trailing spaces, "Poké Doll", "???" on three rows), species and move; and two numbers with no row.
 std::vector<std::uint8_t> everyValue()
 {
-    std::vector<std::uint8_t> t(kTableBytes);
+    std::vector<std::uint8_t> t(rom::kTableBytes);
     std::size_t at = 0;
     auto put = [&](int method, int parameter) {
         putWord(t, at, method);

@@ -1,7 +1,7 @@
 #pragma once
 
-// Shared by the editor's GUI tests: a scripted stand-in for the dialogs, a file system whose
-// transfers can be made to fail, small sparse ROM images and a byte-level view of their tables.
+// Shared by the editor's GUI tests, on top of tests/support: a scripted stand-in for the dialogs, the
+// window with its controller, and Qt's view of test images and of their tables' bytes.
 
 #include <cstdint>
 #include <filesystem>
@@ -11,7 +11,6 @@
 #include <string>
 #include <utility>
 
-#include "tests/faultyfiles.h"
 
 #include <QAction>
 #include <QByteArray>
@@ -32,9 +31,15 @@
 #include "rom/romfile.h"
 #include "rom/slotcodec.h"
 #include "rom/supportedgames.h"
-#include "tools/sampleimage.h"
+#include "tests/support/faultyfiles.h"
+#include "tests/support/testsupport.h"
 
 namespace editortest {
+
+using faulty::FaultyFileSystem;
+using testsupport::irbo;
+using testsupport::ireo;
+using testsupport::slotStart;
 
 /// Points HOME and the XDG folders at a temporary folder for the rest of the process, so that nothing a
 /// test runs (a real dialog above all) can write into the user's own configuration. Call it from a
@@ -50,17 +55,9 @@ inline QString useTemporaryHome()
     return home.path();
 }
 
-inline const rom::SupportedGame& irbo() { return rom::kSupportedGames[0]; }
-inline const rom::SupportedGame& ireo() { return rom::kSupportedGames[1]; }
-
 inline const rom::SupportedGame& gameByCode(const QString& code)
 {
     return code == QLatin1String("IREO") ? ireo() : irbo();
-}
-
-inline std::uint64_t tableEnd(const rom::SupportedGame& game)
-{
-    return game.tableBase + std::uint64_t(rom::kSpeciesRows) * rom::EvolutionRecord::kSize;
 }
 
 inline std::filesystem::path fsPath(const QString& name) { return QFile::encodeName(name).toStdString(); }
@@ -85,8 +82,6 @@ public:
     void message(const QString& title, const QString& text) override { messages.append({title, text}); }
 };
 
-using faulty::FaultyFileSystem;
-
 /// The main window with its controller, a scripted dialog and an observable end of the program.
 struct Editor {
     explicit Editor(rom::FileSystem& files = rom::SystemFiles())
@@ -108,17 +103,20 @@ struct Editor {
         form.Open1->trigger();
     }
 
+    /// Both: the window shown with the focus, then the file opened; false if the focus never came.
+    [[nodiscard]] bool showAndOpen(const QString& name)
+    {
+        if (!showActive())
+            return false;
+        open(name);
+        return true;
+    }
+
     FakeDialogs dialogs;
     int ended = 0;
     editor::Form1 form;
     editor::Controller controller;
 };
-
-/// The absolute offset of a slot's first byte.
-inline std::uint64_t slotStart(const rom::SupportedGame& game, int row, int slot)
-{
-    return rom::FieldOffset(game.tableBase, row, slot, rom::Field::Method);
-}
 
 /// File > Save by its shortcut, as a user saves.
 inline void pressSave(Editor& e)
@@ -133,31 +131,28 @@ struct Words {
     int target;
 };
 
-/// A sparse image of the game ending a little past its table; every table byte is a pattern whose
-/// neighbours differ, so a write one byte off or one word too wide shows.
+/// The test image with a patterned table (testsupport::Fill::Pattern), as a file of dir.
 inline QString makeImage(const QTemporaryDir& dir, const QString& name, const rom::SupportedGame& game)
 {
     const QString path = dir.filePath(name);
-    const auto failed = sample::CreateImage(fsPath(path), game.code, tableEnd(game) + 64);
-    if (failed)
-        qFatal("cannot create %s: %s", qPrintable(path), failed->c_str());
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite) || !file.seek(qint64(game.tableBase)))
-        qFatal("cannot fill %s", qPrintable(path));
-    QByteArray pattern(qsizetype(tableEnd(game) - game.tableBase), Qt::Uninitialized);
-    for (qsizetype i = 0; i < pattern.size(); ++i)
-        pattern[i] = char((i * 37 + 11) & 0xFF);
-    file.write(pattern);
+    testsupport::makeImage(fsPath(path), game, testsupport::Fill::Pattern);
     return path;
 }
 
-inline void putSlot(const QString& path, const rom::SupportedGame& game, int row, int slot, Words words)
+inline void putSlot(const QString& path, const rom::SupportedGame& game, rom::SlotAddress address, Words words)
 {
-    const auto failed = sample::PutSlot(fsPath(path), game,
-                                        {row, slot, std::uint16_t(words.method), std::uint16_t(words.parameter),
-                                         std::uint16_t(words.target)});
-    if (failed)
-        qFatal("cannot store a slot in %s: %s", qPrintable(path), failed->c_str());
+    testsupport::putSlot(fsPath(path), game,
+                         {address, std::uint16_t(words.method), std::uint16_t(words.parameter),
+                          std::uint16_t(words.target)});
+}
+
+/// The same, holding one slot's raw words.
+inline QString makeImage(const QTemporaryDir& dir, const QString& name, const rom::SupportedGame& game,
+                         rom::SlotAddress address, Words words)
+{
+    const QString path = makeImage(dir, name, game);
+    putSlot(path, game, address, words);
+    return path;
 }
 
 /// The game's table with 64 bytes either side, and the file's size.
@@ -175,7 +170,7 @@ inline Snapshot snapshot(const QString& path, const rom::SupportedGame& game)
         return shot;
     shot.size = file.size();
     if (file.seek(qint64(game.tableBase) - 64))
-        shot.table = file.read(qint64(tableEnd(game) - game.tableBase) + 128);
+        shot.table = file.read(qint64(rom::kTableBytes) + 128);
     return shot;
 }
 

@@ -152,11 +152,9 @@ void TestAboutBox::closing()
 void TestAboutBox::mainWindowIgnoresInput()
 {
     QTemporaryDir dir;
-    const QString path = makeImage(dir, "about.nds", irbo());
-    putSlot(path, irbo(), 0, 1, {4, 16, 2});
+    const QString path = makeImage(dir, "about.nds", irbo(), {0, 1}, {4, 16, 2});
     Editor e;
-    QVERIFY(e.showActive());
-    e.open(path);
+    QVERIFY(e.showAndOpen(path));
     e.form.Combo2->setCurrentIndex(20);
     const Snapshot before = snapshot(path, irbo());
 

@@ -100,6 +100,7 @@ private slots:
     void saveFailures_data();
     void saveFailures();
     void failedReadBlocksSave();
+    void writeProtectedAfterOpenStillReads();
     void failedOpenNamesSelectedSlot_data();
     void failedOpenNamesSelectedSlot();
     void exitAndCloseEndProgram();
@@ -121,10 +122,9 @@ void TestController::firstOpen()
     QFETCH(QString, code);
     QFETCH(QString, expectedCaption);
     const rom::SupportedGame& game = gameByCode(code);
-    const QString path = makeImage(m_dir, code + "-first.nds", game);
-    putSlot(path, game, 0, 1, {4, 16, 2});
+    const QString path = makeImage(m_dir, code + "-first.nds", game, {0, 1}, {4, 16, 2});
     if (&game == &ireo())  // a decoy where the other game's table would start
-        putSlot(path, irbo(), 0, 1, {8, 83, 26});
+        putSlot(path, irbo(), {0, 1}, {8, 83, 26});
 
     Editor e;
     QVERIFY(e.showActive());
@@ -219,13 +219,12 @@ void TestController::load()
 
     // Species row 7, slot 4, between neighbours that hold a listed slot: a row or slot off by one shows.
     // The same words at species row 0, slot 1 are what the first open shows, from the window's start state.
-    const QString path = makeImage(m_dir, "load.nds", irbo());
-    putSlot(path, irbo(), 0, 1, {method, parameter, target});
-    putSlot(path, irbo(), 7, 3, {4, 16, 2});
-    putSlot(path, irbo(), 7, 4, {method, parameter, target});
-    putSlot(path, irbo(), 7, 5, {4, 16, 2});
-    putSlot(path, irbo(), 6, 4, {4, 16, 2});
-    putSlot(path, irbo(), 8, 4, {4, 16, 2});
+    const QString path = makeImage(m_dir, "load.nds", irbo(), {0, 1}, {method, parameter, target});
+    putSlot(path, irbo(), {7, 3}, {4, 16, 2});
+    putSlot(path, irbo(), {7, 4}, {method, parameter, target});
+    putSlot(path, irbo(), {7, 5}, {4, 16, 2});
+    putSlot(path, irbo(), {6, 4}, {4, 16, 2});
+    putSlot(path, irbo(), {8, 4}, {4, 16, 2});
 
     Editor e;
     auto verifyShown = [&](int speciesRow) {
@@ -276,8 +275,7 @@ void TestController::methodChange()
     QFETCH(QStringList, shown);
 
     // Start from "Trade with Held Item", which no row of the table chooses, with distinct rows everywhere.
-    const QString path = makeImage(m_dir, "method.nds", irbo());
-    putSlot(path, irbo(), 0, 1, {6, 83, 26});
+    const QString path = makeImage(m_dir, "method.nds", irbo(), {0, 1}, {6, 83, 26});
     Editor e;
     e.open(path);
     e.form.Combo2->setCurrentIndex(40);
@@ -367,12 +365,13 @@ void TestController::save()
 
     const rom::SupportedGame& game = gameByCode(code);
     const QString path = makeImage(m_dir, "save.nds", game);
-    putSlot(path, game, row, slot, stored);
+    const auto address = rom::SlotAddress::Of(row, slot);
+    QVERIFY(address);
+    putSlot(path, game, *address, stored);
     const Snapshot before = snapshot(path, game);
 
     Editor e;
-    QVERIFY(e.showActive());
-    e.open(path);
+    QVERIFY(e.showAndOpen(path));
     e.form.atklist->setCurrentRow(row);
     QTest::mouseClick(e.form.option(slot), Qt::LeftButton);
     if (newTarget >= 0)
@@ -389,7 +388,7 @@ void TestController::save()
     QVERIFY2(e.dialogs.messages.isEmpty(), qPrintable(e.dialogs.messages.value(0).text));
     const Snapshot after = snapshot(path, game);
     QCOMPARE(after.size, before.size);
-    const std::uint64_t start = slotStart(game, row, slot);
+    const std::uint64_t start = slotStart(game, *address);
     for (const std::uint64_t offset : changedOffsets(before, after, game))
         QVERIFY2(offset >= start && offset < start + 6, qPrintable(QString::number(offset - game.tableBase)));
     QCOMPARE(wordAt(after, game, start), expected.method);
@@ -404,13 +403,12 @@ void TestController::save()
 void TestController::editsAreDiscardedBySelection()
 {
     const QString path = m_dir.filePath("sample-irbo.nds");
-    QVERIFY(!sample::WriteSampleImage(fsPath(path), irbo()));
+    QVERIFY(sample::WriteSampleImage(fsPath(path), irbo()));
     const Snapshot before = snapshot(path, irbo());
     const int eevee = 132;
 
     Editor e;
-    QVERIFY(e.showActive());
-    e.open(path);
+    QVERIFY(e.showAndOpen(path));
     e.form.atklist->setCurrentRow(eevee);
     QCOMPARE(e.form.Combo1->currentText(), QStringLiteral("Item (Evo Stones)"));
     QCOMPARE(e.form.Combo3->currentText(), QStringLiteral("Water Stone"));
@@ -478,11 +476,9 @@ void TestController::nothingWorksBeforeOpen()
 
 void TestController::cancelKeepsPreviousRom()
 {
-    const QString path = makeImage(m_dir, "kept.nds", irbo());
-    putSlot(path, irbo(), 0, 1, {4, 16, 2});
+    const QString path = makeImage(m_dir, "kept.nds", irbo(), {0, 1}, {4, 16, 2});
     Editor e;
-    QVERIFY(e.showActive());
-    e.open(path);
+    QVERIFY(e.showAndOpen(path));
     pressOpen(e, QString());
 
     QCOMPARE(e.dialogs.asked.size(), 2);
@@ -501,14 +497,11 @@ void TestController::cancelKeepsPreviousRom()
 
 void TestController::secondRomReplacesFirst()
 {
-    const QString first = makeImage(m_dir, "first.nds", irbo());
-    putSlot(first, irbo(), 5, 3, {4, 30, 7});
-    const QString second = makeImage(m_dir, "second.nds", ireo());
-    putSlot(second, ireo(), 0, 1, {8, 83, 26});
+    const QString first = makeImage(m_dir, "first.nds", irbo(), {5, 3}, {4, 30, 7});
+    const QString second = makeImage(m_dir, "second.nds", ireo(), {0, 1}, {8, 83, 26});
 
     Editor e;
-    QVERIFY(e.showActive());
-    e.open(first);
+    QVERIFY(e.showAndOpen(first));
     e.form.atklist->setCurrentRow(5);
     QTest::mouseClick(e.form.Option3, Qt::LeftButton);
     QCOMPARE(e.form.Combo2->currentIndex(), 30);
@@ -551,8 +544,7 @@ void TestController::unsupported()
     QFETCH(QByteArray, contents);
     QFETCH(bool, romOpenBefore);
 
-    const QString previous = makeImage(m_dir, "previous.nds", irbo());
-    putSlot(previous, irbo(), 0, 1, {4, 16, 2});
+    const QString previous = makeImage(m_dir, "previous.nds", irbo(), {0, 1}, {4, 16, 2});
     const QString path = m_dir.filePath("unsupported.nds");
     {
         QFile file(path);
@@ -585,6 +577,7 @@ void TestController::openFailures_data()
     QTest::newRow("missing") << "missing" << false << "cannot be opened";
     QTest::newRow("missing, a ROM open") << "missing" << true << "cannot be opened";
     QTest::newRow("directory") << "directory" << true << "cannot be opened";
+    QTest::newRow("write-protected") << "write-protected" << false << "cannot be opened: Permission denied";
     QTest::newRow("IRBO too short for its table") << "short IRBO" << false << "too short";
     QTest::newRow("IREO the size of an IRBO image") << "short IREO" << true << "too short";
 }
@@ -595,18 +588,23 @@ void TestController::openFailures()
     QFETCH(bool, romOpenBefore);
     QFETCH(QString, reason);
 
-    const QString previous = makeImage(m_dir, "previous.nds", irbo());
-    putSlot(previous, irbo(), 0, 1, {4, 16, 2});
+    const QString previous = makeImage(m_dir, "previous.nds", irbo(), {0, 1}, {4, 16, 2});
     QTemporaryDir dir;
     QString path = dir.filePath("rom.nds");
     if (kind == "directory")
         QVERIFY(QDir(dir.path()).mkdir("rom.nds"));
     else if (kind == "short IRBO")
-        QVERIFY(!sample::CreateImage(fsPath(path), irbo().code, 1024 * 1024));
+        QVERIFY(sample::CreateImage(fsPath(path), irbo().code, 1024 * 1024));
     else if (kind == "short IREO")
-        QVERIFY(!sample::CreateImage(fsPath(path), ireo().code, tableEnd(irbo()) + 64));
+        QVERIFY(sample::CreateImage(fsPath(path), ireo().code, rom::TableEnd(irbo()) + 64));
+    // Readable and supported, but not writable: a save could only fail, so it is not opened.
+    FaultyFileSystem files;
+    if (kind == "write-protected") {
+        QVERIFY(sample::WriteSampleImage(fsPath(path), irbo()));
+        files.refuseWritingWith = EACCES;
+    }
 
-    Editor e;
+    Editor e(files);
     if (romOpenBefore)
         e.open(previous);
     const QString romname = e.form.romname->text();
@@ -640,12 +638,10 @@ void TestController::saveFailures()
     QFETCH(QString, failure);
     QFETCH(QString, reason);
 
-    const QString path = makeImage(m_dir, "fails.nds", irbo());
-    putSlot(path, irbo(), 0, 1, {4, 16, 2});
+    const QString path = makeImage(m_dir, "fails.nds", irbo(), {0, 1}, {4, 16, 2});
     FaultyFileSystem files;
     Editor e(files);
-    QVERIFY(e.showActive());
-    e.open(path);
+    QVERIFY(e.showAndOpen(path));
     e.form.Combo2->setCurrentIndex(20);
     e.form.Combo6->setCurrentIndex(3);
 
@@ -672,15 +668,25 @@ void TestController::saveFailures()
     QCOMPARE(e.form.Combo6->currentIndex(), 3);
 }
 
+namespace {
+
+// Species 1 levelling up at 16 and species 4 by a Thunderstone, opened in e; empty if the window never
+// had the focus.
+QString openTwoSlots(Editor& e, const QTemporaryDir& dir, const QString& name)
+{
+    const QString path = makeImage(dir, name, irbo(), {0, 1}, {4, 16, 2});
+    putSlot(path, irbo(), {3, 1}, {8, 83, 26});
+    return e.showAndOpen(path) ? path : QString();
+}
+
+}  // namespace
+
 void TestController::failedReadBlocksSave()
 {
-    const QString path = makeImage(m_dir, "unreadable.nds", irbo());
-    putSlot(path, irbo(), 0, 1, {4, 16, 2});
-    putSlot(path, irbo(), 3, 1, {8, 83, 26});
     FaultyFileSystem files;
     Editor e(files);
-    QVERIFY(e.showActive());
-    e.open(path);
+    const QString path = openTwoSlots(e, m_dir, "unreadable.nds");
+    QVERIFY(!path.isEmpty());
 
     files.failReadsPastHeader = true;
     e.form.atklist->setCurrentRow(3);
@@ -702,7 +708,7 @@ void TestController::failedReadBlocksSave()
     e.form.Combo3->setCurrentIndex(84);
     pressSave(e);
     QCOMPARE(e.dialogs.messages.size(), 2);
-    QCOMPARE(wordAt(snapshot(path, irbo()), irbo(), slotStart(irbo(), 3, 1) + 2), 84);
+    QCOMPARE(wordAt(snapshot(path, irbo()), irbo(), slotStart(irbo(), {3, 1}) + 2), 84);
 
     // Opening a ROM reads its slot up to three times; a failure is reported once.
     e.form.atklist->setCurrentRow(9);
@@ -710,6 +716,28 @@ void TestController::failedReadBlocksSave()
     files.failReadsPastHeader = true;
     e.open(path);
     QCOMPARE(e.dialogs.messages.size(), 3);
+}
+
+// Reads need no write access: a file write-protected after Open still shows its slots, and only a save
+// is refused.
+void TestController::writeProtectedAfterOpenStillReads()
+{
+    FaultyFileSystem files;
+    Editor e(files);
+    QVERIFY(!openTwoSlots(e, m_dir, "protected.nds").isEmpty());
+    files.refuseWritingWith = EACCES;
+
+    e.form.atklist->setCurrentRow(3);
+    QVERIFY2(e.dialogs.messages.isEmpty(), qPrintable(e.dialogs.messages.value(0).text));
+    QCOMPARE(e.form.Combo3->currentIndex(), 83);
+    e.form.Combo3->setCurrentIndex(84);
+    const QString path = e.controller.state().RomPath;
+    const Snapshot before = snapshot(path, irbo());
+    pressSave(e);
+    QCOMPARE(e.dialogs.messages.size(), 1);
+    QVERIFY2(e.dialogs.messages[0].text.contains(QStringLiteral("cannot be opened: Permission denied")),
+             qPrintable(e.dialogs.messages[0].text));
+    QCOMPARE(snapshot(path, irbo()), before);
 }
 
 void TestController::failedOpenNamesSelectedSlot_data()
@@ -730,8 +758,7 @@ void TestController::failedOpenNamesSelectedSlot()
     const QString path = makeImage(m_dir, "named.nds", irbo());
     FaultyFileSystem files;
     Editor e(files);
-    QVERIFY(e.showActive());
-    e.open(path);
+    QVERIFY(e.showAndOpen(path));
     e.form.atklist->setCurrentRow(rowBefore);
     QTest::mouseClick(e.form.option(slotBefore), Qt::LeftButton);
 

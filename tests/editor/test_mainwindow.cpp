@@ -258,11 +258,9 @@ void TestMainWindow::icon()
 void TestMainWindow::tabOrder()
 {
     QTemporaryDir dir;
-    const QString path = makeImage(dir, "tab.nds", irbo());
-    putSlot(path, irbo(), 0, 4, {4, 16, 2});
+    const QString path = makeImage(dir, "tab.nds", irbo(), {0, 4}, {4, 16, 2});
     Editor e;
-    QVERIFY(e.showActive());
-    e.open(path);
+    QVERIFY(e.showAndOpen(path));
     QTest::mouseClick(e.form.Option4, Qt::LeftButton);
     QCOMPARE(QApplication::focusWidget(), e.form.Option4);
 
@@ -317,11 +315,10 @@ void TestMainWindow::slotGroupKeys()
     // Slot k levels up at 10 k, so the level shown tells which slot was loaded.
     QTemporaryDir dir;
     const QString path = makeImage(dir, "keys.nds", irbo());
-    for (int k = 1; k <= 7; ++k)
-        putSlot(path, irbo(), 0, k, {4, 10 * k, 2});
+    for (const rom::SlotAddress at : rom::SlotAddress::OfRow(0))
+        putSlot(path, irbo(), at, {4, 10 * at.slot(), 2});
     Editor e;
-    QVERIFY(e.showActive());
-    e.open(path);
+    QVERIFY(e.showAndOpen(path));
     if (on != 1)  // Open turns slot 1 on
         QTest::mouseClick(e.form.option(on), Qt::LeftButton);
     e.form.Combo2->setCurrentIndex(99);  // an edit on screen, kept unless another slot is loaded

@@ -35,15 +35,13 @@ private:
 
 void TestSaveSafety::slotChangedByAnotherProgramIsReloadedNotOverwritten()
 {
-    const QString path = makeImage(m_dir, "shared.nds", irbo());
-    putSlot(path, irbo(), 0, 1, {4, 16, 2});
+    const QString path = makeImage(m_dir, "shared.nds", irbo(), {0, 1}, {4, 16, 2});
     Editor e;
-    QVERIFY(e.showActive());
-    e.open(path);
+    QVERIFY(e.showAndOpen(path));
     e.form.Combo2->setCurrentIndex(20);
 
     // Another program saves the same slot while the window shows the old one.
-    putSlot(path, irbo(), 0, 1, {8, 83, 26});
+    putSlot(path, irbo(), {0, 1}, {8, 83, 26});
     const Snapshot theirs = snapshot(path, irbo());
     pressSave(e);
     QCOMPARE(e.dialogs.messages.size(), 1);
@@ -60,18 +58,16 @@ void TestSaveSafety::slotChangedByAnotherProgramIsReloadedNotOverwritten()
     pressSave(e);  // the second save compares with what the first one wrote
     QCOMPARE(e.dialogs.messages.size(), 1);
     const Snapshot saved = snapshot(path, irbo());
-    QCOMPARE(wordAt(saved, irbo(), slotStart(irbo(), 0, 1) + 2), 84);
-    QCOMPARE(wordAt(saved, irbo(), slotStart(irbo(), 0, 1) + 4), 27);
+    QCOMPARE(wordAt(saved, irbo(), slotStart(irbo(), {0, 1}) + 2), 84);
+    QCOMPARE(wordAt(saved, irbo(), slotStart(irbo(), {0, 1}) + 4), 27);
 }
 
 void TestSaveSafety::fileTurnedIntoAnotherGameIsNoticedOnRead()
 {
-    const QString path = makeImage(m_dir, "replaced.nds", ireo());
-    putSlot(path, ireo(), 0, 1, {4, 16, 2});
-    putSlot(path, ireo(), 3, 1, {8, 83, 26});
+    const QString path = makeImage(m_dir, "replaced.nds", ireo(), {0, 1}, {4, 16, 2});
+    putSlot(path, ireo(), {3, 1}, {8, 83, 26});
     Editor e;
-    QVERIFY(e.showActive());
-    e.open(path);
+    QVERIFY(e.showAndOpen(path));
 
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(12) && file.write("IRBO") == 4);
@@ -90,12 +86,10 @@ void TestSaveSafety::fileTurnedIntoAnotherGameIsNoticedOnRead()
 
 void TestSaveSafety::undoThatFailsNamesTheBytesAtRisk()
 {
-    const QString path = makeImage(m_dir, "failing.nds", irbo());
-    putSlot(path, irbo(), 5, 2, {4, 16, 2});
+    const QString path = makeImage(m_dir, "failing.nds", irbo(), {5, 2}, {4, 16, 2});
     FaultyFileSystem files;
     Editor e(files);
-    QVERIFY(e.showActive());
-    e.open(path);
+    QVERIFY(e.showAndOpen(path));
     e.form.atklist->setCurrentRow(5);
     QTest::mouseClick(e.form.Option2, Qt::LeftButton);
     e.form.Combo2->setCurrentIndex(30);
@@ -103,7 +97,7 @@ void TestSaveSafety::undoThatFailsNamesTheBytesAtRisk()
     files.writeFault.after = files.writeFault.seen;  // this write and the undo both fail part-way
     files.shortWriteBytes = 3;
     pressSave(e);
-    const std::uint64_t at = slotStart(irbo(), 5, 2);
+    const std::uint64_t at = slotStart(irbo(), {5, 2});
     QCOMPARE(e.dialogs.messages.size(), 1);
     QVERIFY2(lastMessage(e).contains(QStringLiteral("bytes %1 to %2").arg(at).arg(at + 2)), qPrintable(lastMessage(e)));
 

@@ -4,9 +4,10 @@
 
 #include <sys/stat.h>
 
-#include "romtestutil.h"
+#include "rom/slotcodec.h"
+#include "tests/support/testsupport.h"
 
-using namespace romtest;
+using namespace testsupport;
 
 namespace {
 
@@ -17,7 +18,7 @@ TEST_P(SampleImage, CoreReadsBackWhatTheWriterStored)
     const rom::SupportedGame& g = rom::kSupportedGames[GetParam()];
     TempDir dir;
     const auto p = dir.file("sample.nds");
-    ASSERT_FALSE(sample::WriteSampleImage(p, g));
+    ASSERT_TRUE(sample::WriteSampleImage(p, g));
 
     EXPECT_EQ(std::filesystem::file_size(p), g.code[2] == 'E' ? 512u << 20 : 256u << 20);
     struct stat st {};
@@ -31,7 +32,7 @@ TEST_P(SampleImage, CoreReadsBackWhatTheWriterStored)
 
     std::set<rom::ParamKind> kinds;
     for (const sample::SampleSlot& s : sample::SampleSlots()) {
-        const auto got = rom::ReadSlot(p, g.code, s.speciesRow, s.slot);
+        const auto got = rom::ReadSlot(p, g.code, s.address);
         ASSERT_TRUE(got);
         EXPECT_EQ(got->method, s.method);
         EXPECT_EQ(got->target, s.target);
@@ -44,7 +45,7 @@ TEST_P(SampleImage, CoreReadsBackWhatTheWriterStored)
     }
     // Levels, stones, trades, happiness, a move and a party member, and Bulbasaur's empty slot 2.
     EXPECT_EQ(kinds.size(), 5u);
-    const auto empty = rom::ReadSlot(p, g.code, 0, 2);
+    const auto empty = rom::ReadSlot(p, g.code, {0, 2});
     ASSERT_TRUE(empty);
     EXPECT_EQ(empty->method, 0);
     EXPECT_EQ(empty->target, 0);

@@ -16,18 +16,16 @@
 #include <stdexcept>
 #include <thread>
 
-#include "romtestutil.h"
+#include "rom/slotcodec.h"
+#include "tests/support/faultyfiles.h"
+#include "tests/support/testsupport.h"
 
-using namespace romtest;
+using namespace testsupport;
+using faulty::FaultyFileSystem;
 using rom::ErrorKind;
 using rom::ParamKind;
 
 namespace {
-
-std::uint64_t slotAt(const rom::SupportedGame& g, int row, int slot)
-{
-    return rom::FieldOffset(g.tableBase, row, slot, rom::Field::Method);
-}
 
 // Every byte differs from its neighbours and from what the save writes, so any byte that moves shows.
 const rom::SlotBytes kOld = {0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6};
@@ -41,17 +39,13 @@ struct Image {
 
     explicit Image(const rom::SupportedGame& g = irbo())
     {
-        path = makeImage(dir, g);
-        std::vector<std::uint8_t> pattern(44 * 649 + 128);
-        for (std::size_t i = 0; i < pattern.size(); ++i)
-            pattern[i] = static_cast<std::uint8_t>(i * 37 + 11);
-        writeBytes(path, g.tableBase - 64, pattern);
-        writeBytes(path, slotAt(g, 10, 3), {kOld.begin(), kOld.end()});
+        path = makeImage(dir, g, Fill::Pattern);
+        writeBytes(path, slotStart(g, {10, 3}), {kOld.begin(), kOld.end()});
         before = table(g);
     }
     std::vector<std::uint8_t> table(const rom::SupportedGame& g = irbo()) const
     {
-        return readBytes(path, g.tableBase - 64, 44 * 649 + 128);
+        return readBytes(path, g.tableBase - 64, rom::kTableBytes + 128);
     }
 };
 
@@ -76,18 +70,18 @@ TEST_P(SaveFaults, FailedSaveIsReportedAndChangesNoByte)
     FaultyFileSystem fs;
     c.arm(fs);
 
-    const auto err = rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, kOld, fs);
-    ASSERT_TRUE(err) << "a failed " << c.name << " was reported as a successful save";
-    EXPECT_EQ(err->kind, c.kind);
-    EXPECT_FALSE(err->reason.empty());
+    const auto saved = rom::WriteSlot(image.path, irbo().code, {10, 3}, kNew, kOld, fs);
+    ASSERT_FALSE(saved) << "a failed " << c.name << " was reported as a successful save";
+    EXPECT_EQ(saved.error().kind, c.kind);
+    EXPECT_FALSE(saved.error().reason.empty());
     if (!c.restoreFails) {
-        EXPECT_FALSE(err->mayHaveChanged);
+        EXPECT_FALSE(saved.error().mayHaveChanged);
         EXPECT_EQ(image.table(), image.before) << fs.calls;
         return;
     }
-    const std::uint64_t at = slotAt(irbo(), 10, 3);
-    ASSERT_TRUE(err->mayHaveChanged);
-    EXPECT_EQ(*err->mayHaveChanged, (rom::ByteRange{at, at + c.mixedBytes - 1}));
+    const std::uint64_t at = slotStart(irbo(), {10, 3});
+    ASSERT_TRUE(saved.error().mayHaveChanged);
+    EXPECT_EQ(*saved.error().mayHaveChanged, (rom::ByteRange{at, at + c.mixedBytes - 1}));
     // Whatever did change lies inside the range the error names.
     const auto after = image.table();
     for (std::size_t i = 0; i < after.size(); ++i) {
@@ -126,13 +120,13 @@ TEST(SaveOrder, NothingIsWrittenAfterAFailedReservationAndEverySaveIsSynced)
     Image image;
     FaultyFileSystem refused;
     refused.reserveFault.after = 0;
-    ASSERT_TRUE(rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, kOld, refused));
+    ASSERT_FALSE(rom::WriteSlot(image.path, irbo().code, {10, 3}, kNew, kOld, refused));
     EXPECT_EQ(refused.calls.find("write"), std::string::npos) << refused.calls;
 
     FaultyFileSystem fs;
-    ASSERT_FALSE(rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, kOld, fs));
+    ASSERT_TRUE(rom::WriteSlot(image.path, irbo().code, {10, 3}, kNew, kOld, fs));
     EXPECT_EQ(fs.calls, "open lock reserve write sync close");
-    EXPECT_EQ(readBytes(image.path, slotAt(irbo(), 10, 3), 6), std::vector(kNewBytes.begin(), kNewBytes.end()));
+    EXPECT_EQ(readBytes(image.path, slotStart(irbo(), {10, 3}), 6), std::vector(kNewBytes.begin(), kNewBytes.end()));
 }
 
 // ---- someone else's bytes ----------------------------------------------------------------------
@@ -140,23 +134,23 @@ TEST(SaveOrder, NothingIsWrittenAfterAFailedReservationAndEverySaveIsSynced)
 TEST(OtherWriters, SlotChangedSinceItWasReadIsNotOverwritten)
 {
     Image image;
-    const auto shown = rom::ReadSlot(image.path, irbo().code, 10, 3);
+    const auto shown = rom::ReadSlot(image.path, irbo().code, {10, 3});
     ASSERT_TRUE(shown);
     // Another program saves the same slot in between.
-    writeBytes(image.path, slotAt(irbo(), 10, 3), {0x05, 0x00, 0x00, 0x00, 0x44, 0x00});
+    writeBytes(image.path, slotStart(irbo(), {10, 3}), {0x05, 0x00, 0x00, 0x00, 0x44, 0x00});
     const auto theirs = image.table();
 
-    const auto err = rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, shown->bytes);
-    ASSERT_TRUE(err);
-    EXPECT_EQ(err->kind, ErrorKind::SlotChanged);
+    const auto saved = rom::WriteSlot(image.path, irbo().code, {10, 3}, kNew, shown->bytes);
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.error().kind, ErrorKind::SlotChanged);
     EXPECT_EQ(image.table(), theirs);
 
     // Read again, the same save goes through, and a second one compares with what the first wrote.
-    const auto again = rom::ReadSlot(image.path, irbo().code, 10, 3);
-    ASSERT_FALSE(rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, again->bytes));
-    ASSERT_FALSE(rom::WriteSlot(image.path, irbo().code, 10, 3, {21, ParamKind::Move, 246, 473},
+    const auto again = rom::ReadSlot(image.path, irbo().code, {10, 3});
+    ASSERT_TRUE(rom::WriteSlot(image.path, irbo().code, {10, 3}, kNew, again->bytes));
+    ASSERT_TRUE(rom::WriteSlot(image.path, irbo().code, {10, 3}, {21, ParamKind::Move, 246, 473},
                                 rom::ComposeSlot(again->bytes, kNew)));
-    EXPECT_EQ(rom::ReadSlot(image.path, irbo().code, 10, 3)->parameter, 246);
+    EXPECT_EQ(rom::ReadSlot(image.path, irbo().code, {10, 3})->parameter, 246);
 }
 
 // Another program's lock, read or write, on any byte of the slot makes the save wait and then fail;
@@ -180,23 +174,23 @@ TEST_P(OtherWritersLock, ALockOnAnyByteOfTheSlotIsWaitedForThenReported)
     struct flock range {};
     range.l_type = GetParam().type;
     range.l_whence = SEEK_SET;
-    range.l_start = static_cast<off_t>(std::int64_t(slotAt(irbo(), 10, 3)) + GetParam().from);
+    range.l_start = static_cast<off_t>(std::int64_t(slotStart(irbo(), {10, 3})) + GetParam().from);
     range.l_len = 1;
     ASSERT_EQ(::fcntl(other, F_OFD_SETLK, &range), 0);
 
-    const auto err = rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, kOld);
+    const auto saved = rom::WriteSlot(image.path, irbo().code, {10, 3}, kNew, kOld);
     if (!GetParam().blocks) {
-        EXPECT_FALSE(err) << err->reason;
+        EXPECT_TRUE(saved) << saved.error().reason;
         ::close(other);
         return;
     }
-    ASSERT_TRUE(err);
-    EXPECT_EQ(err->kind, ErrorKind::Locked);
-    EXPECT_EQ(err->reason, "") << "the kind says it already";
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.error().kind, ErrorKind::Locked);
+    EXPECT_EQ(saved.error().reason, "") << "the kind says it already";
     EXPECT_EQ(image.table(), image.before);
 
     ::close(other);  // released: the next save proceeds
-    EXPECT_FALSE(rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, kOld));
+    EXPECT_TRUE(rom::WriteSlot(image.path, irbo().code, {10, 3}, kNew, kOld));
 }
 
 INSTANTIATE_TEST_SUITE_P(OtherWriters, OtherWritersLock,
@@ -210,20 +204,20 @@ INSTANTIATE_TEST_SUITE_P(OtherWriters, OtherWritersLock,
 TEST(OtherWriters, ReadsAndSavesRefuseAFileReplacedByAnotherGame)
 {
     Image image(ireo());
-    const auto shown = rom::ReadSlot(image.path, ireo().code, 10, 3);
+    const auto shown = rom::ReadSlot(image.path, ireo().code, {10, 3});
     ASSERT_TRUE(shown);
     writeBytes(image.path, 12, {'I', 'R', 'B', 'O'});
     // The slot's own bytes are unchanged, so only the game code can stop these.
-    const auto saved = rom::WriteSlot(image.path, ireo().code, 10, 3, kNew, shown->bytes);
-    ASSERT_TRUE(saved);
-    EXPECT_EQ(saved->kind, ErrorKind::GameChanged);
-    const rom::SlotChange change{10, 3, shown->bytes, kNewBytes};
+    const auto saved = rom::WriteSlot(image.path, ireo().code, {10, 3}, kNew, shown->bytes);
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.error().kind, ErrorKind::GameChanged);
+    const rom::SlotChange change{{10, 3}, shown->bytes, kNewBytes};
     const auto batch = rom::WriteSlots(image.path, ireo().code, {&change, 1});
-    ASSERT_TRUE(batch.error);
-    EXPECT_EQ(batch.error->kind, ErrorKind::GameChanged);
+    ASSERT_FALSE(batch);
+    EXPECT_EQ(batch.error().kind, ErrorKind::GameChanged);
     EXPECT_EQ(image.table(ireo()), image.before);
 
-    const auto slot = rom::ReadSlot(image.path, ireo().code, 10, 3);
+    const auto slot = rom::ReadSlot(image.path, ireo().code, {10, 3});
     ASSERT_FALSE(slot);
     EXPECT_EQ(slot.error().kind, ErrorKind::GameChanged);
     const auto table = rom::ReadTable(image.path, ireo().code);
@@ -236,11 +230,12 @@ TEST(OtherWriters, ReadsAndSavesRefuseAFileReplacedByAnotherGame)
 std::vector<rom::SlotChange> threeChanges(const Image& image)
 {
     std::vector<rom::SlotChange> changes;
-    for (auto [row, slot] : {std::pair{2, 1}, {10, 3}, {648, 7}}) {
-        const auto at = slotAt(irbo(), row, slot) - (irbo().tableBase - 64);
+    for (const rom::SlotAddress address : {rom::SlotAddress{2, 1}, {10, 3}, {648, 7}}) {
+        const auto at = slotStart(irbo(), address) - (irbo().tableBase - 64);
         rom::SlotBytes expected{};
         std::copy_n(image.before.begin() + std::ptrdiff_t(at), 6, expected.begin());
-        changes.push_back({row, slot, expected, rom::ComposeSlot(expected, {27, ParamKind::Constant, {}, row})});
+        changes.push_back({address, expected,
+                           rom::ComposeSlot(expected, {27, ParamKind::Constant, {}, address.speciesRow()})});
     }
     return changes;
 }
@@ -255,13 +250,13 @@ TEST(Batches, StopAtTheFailingSlotWithTheEarlierOnesWrittenAndNoneHalfWritten)
         fs.writeFault = {failing, 1};
         fs.shortWriteBytes = 3;
         const auto result = rom::WriteSlots(image.path, irbo().code, changes, fs);
-        ASSERT_TRUE(result.error);
-        EXPECT_EQ(result.written, std::size_t(failing));
-        EXPECT_EQ(result.at, std::size_t(failing));
-        EXPECT_TRUE(result.confirmed);  // what was written before the failure is synced
+        ASSERT_FALSE(result);
+        EXPECT_EQ(result.error().written, std::size_t(failing));
+        EXPECT_EQ(result.error().at, std::size_t(failing));
+        EXPECT_TRUE(result.error().confirmed);  // what was written before the failure is synced
         for (int i = 0; i < 3; ++i) {
             const auto& c = changes[std::size_t(i)];
-            const auto now = readBytes(image.path, slotAt(irbo(), c.speciesRow, c.slot), 6);
+            const auto now = readBytes(image.path, slotStart(irbo(), c.address), 6);
             const auto& want = i < failing ? c.wanted : c.expected;
             EXPECT_EQ(now, std::vector(want.begin(), want.end())) << "change " << i;
         }
@@ -275,19 +270,19 @@ TEST(Batches, AnyStaleSlotOrFullDiskStopsTheBatchBeforeItsFirstWrite)
     changes[2].expected[5] ^= 1;  // planned from bytes that are no longer there
     FaultyFileSystem fs;
     auto result = rom::WriteSlots(image.path, irbo().code, changes, fs);
-    ASSERT_TRUE(result.error);
-    EXPECT_EQ(result.error->kind, ErrorKind::SlotChanged);
-    EXPECT_EQ(result.at, 2u);
-    EXPECT_EQ(result.written, 0u);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().kind, ErrorKind::SlotChanged);
+    EXPECT_EQ(result.error().at, 2u);
+    EXPECT_EQ(result.error().written, 0u);
     EXPECT_EQ(image.table(), image.before);
 
     changes = threeChanges(image);
     FaultyFileSystem full;
     full.reserveFault.after = 2;
     result = rom::WriteSlots(image.path, irbo().code, changes, full);
-    ASSERT_TRUE(result.error);
-    EXPECT_EQ(result.at, 2u);
-    EXPECT_EQ(result.written, 0u);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().at, 2u);
+    EXPECT_EQ(result.error().written, 0u);
     EXPECT_EQ(full.calls.find("write"), std::string::npos) << full.calls;
     EXPECT_EQ(image.table(), image.before);
 }
@@ -299,10 +294,10 @@ TEST(Batches, AFailedFinalSyncLeavesEverySlotWrittenButUnconfirmed)
     FaultyFileSystem fs;
     fs.syncFault.after = 0;
     const auto result = rom::WriteSlots(image.path, irbo().code, changes, fs);
-    ASSERT_TRUE(result.error);
-    EXPECT_EQ(result.error->kind, ErrorKind::SyncFailed);
-    EXPECT_EQ(result.written, 3u);
-    EXPECT_FALSE(result.confirmed);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().kind, ErrorKind::SyncFailed);
+    EXPECT_EQ(result.error().written, 3u);
+    EXPECT_FALSE(result.error().confirmed);
     EXPECT_EQ(std::count(fs.calls.begin(), fs.calls.end(), 'y'), 1) << "one sync for the batch: " << fs.calls;
 }
 
@@ -318,8 +313,8 @@ TEST(RealSystem, FileSizeLimitIsAnErrorNotAKill)
         rom::IgnoreFileSizeSignal();
         const rlimit limit{1 << 20, 1 << 20};  // far below the table's offset
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        const auto err = rom::WriteSlot(image.path, irbo().code, 10, 3, kNew, kOld);
-        ::_exit(err && err->kind == ErrorKind::WriteFailed && !err->mayHaveChanged ? 0 : 1);
+        const auto saved = rom::WriteSlot(image.path, irbo().code, {10, 3}, kNew, kOld);
+        ::_exit(!saved && saved.error().kind == ErrorKind::WriteFailed && !saved.error().mayHaveChanged ? 0 : 1);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
@@ -386,8 +381,8 @@ TEST(RealSystem, FullFileSystemChangesNoByteOfASparseImage)
     } unmount{dir.path()};
 
     const auto rom = dir.file("black.nds");
-    ASSERT_FALSE(sample::WriteSampleImage(rom, irbo()));
-    const std::uint64_t at = slotAt(irbo(), 330, 2);
+    ASSERT_TRUE(sample::WriteSampleImage(rom, irbo()));
+    const std::uint64_t at = slotStart(irbo(), {330, 2});
     ASSERT_EQ(at % 4096, 4094u) << "the slot must straddle a page boundary";
     {
         std::ofstream fill(dir.file("filler"), std::ios::binary);
@@ -398,13 +393,13 @@ TEST(RealSystem, FullFileSystemChangesNoByteOfASparseImage)
     const auto before = readBytes(rom, at - 4096, 8192);
     const auto size = std::filesystem::file_size(rom);
 
-    const auto shown = rom::ReadSlot(rom, irbo().code, 330, 2);
+    const auto shown = rom::ReadSlot(rom, irbo().code, {330, 2});
     ASSERT_TRUE(shown);
-    const auto err = rom::WriteSlot(rom, irbo().code, 330, 2, {8, ParamKind::Item, 84, 134}, shown->bytes);
-    ASSERT_TRUE(err);
-    EXPECT_EQ(err->kind, ErrorKind::WriteFailed);
-    EXPECT_EQ(err->reason, std::generic_category().message(ENOSPC));
-    EXPECT_FALSE(err->mayHaveChanged);
+    const auto saved = rom::WriteSlot(rom, irbo().code, {330, 2}, {8, ParamKind::Item, 84, 134}, shown->bytes);
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.error().kind, ErrorKind::WriteFailed);
+    EXPECT_EQ(saved.error().reason, std::generic_category().message(ENOSPC));
+    EXPECT_FALSE(saved.error().mayHaveChanged);
     EXPECT_EQ(readBytes(rom, at - 4096, 8192), before);
     EXPECT_EQ(std::filesystem::file_size(rom), size);
 }

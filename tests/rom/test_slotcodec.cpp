@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 #include <random>
 
-#include "romtestutil.h"
+#include "rom/slotcodec.h"
+#include "tests/support/faultyfiles.h"
+#include "tests/support/testsupport.h"
 
-using namespace romtest;
+using namespace testsupport;
+using faulty::FaultyFileSystem;
 using rom::Field;
 using rom::ParamKind;
 
@@ -21,54 +25,88 @@ std::vector<std::uint8_t> le(std::initializer_list<std::uint16_t> words)
     return out;
 }
 
-std::uint64_t slotAt(const rom::SupportedGame& g, int row, int slot)
-{
-    return rom::FieldOffset(g.tableBase, row, slot, Field::Method);
-}
-
 // ---- addressing ---------------------------------------------------------------------------
 
 TEST(Addressing, FieldOffsetsOnBothBases)
 {
-    EXPECT_EQ(rom::FieldOffset(irbo().tableBase, 0, 1, Field::Method), 110520128u);
-    EXPECT_EQ(rom::FieldOffset(irbo().tableBase, 0, 1, Field::Parameter), 110520128u + 2);
-    EXPECT_EQ(rom::FieldOffset(irbo().tableBase, 0, 1, Field::Target), 110520128u + 4);
-    EXPECT_EQ(rom::FieldOffset(ireo().tableBase, 1, 7, Field::Method), 175657608u + 44 + 36);
-    EXPECT_EQ(rom::FieldOffset(ireo().tableBase, 10, 3, Field::Target), 175657608u + 440 + 12 + 4);
-    EXPECT_EQ(rom::FieldOffset(irbo().tableBase, 648, 7, Field::Target), 110520128u + 648 * 44 + 36 + 4);
+    EXPECT_EQ(rom::FieldOffset(irbo().tableBase, {0, 1}, Field::Method), 110520128u);
+    EXPECT_EQ(rom::FieldOffset(irbo().tableBase, {0, 1}, Field::Parameter), 110520128u + 2);
+    EXPECT_EQ(rom::FieldOffset(irbo().tableBase, {0, 1}, Field::Target), 110520128u + 4);
+    EXPECT_EQ(rom::FieldOffset(ireo().tableBase, {1, 7}, Field::Method), 175657608u + 44 + 36);
+    EXPECT_EQ(rom::FieldOffset(ireo().tableBase, {10, 3}, Field::Target), 175657608u + 440 + 12 + 4);
+    EXPECT_EQ(rom::FieldOffset(irbo().tableBase, {648, 7}, Field::Target), 110520128u + 648 * 44 + 36 + 4);
 }
 
 TEST(Addressing, ReadAndWriteLandOnTheSameBytesAsTheTable)
 {
     // Each slot gets its own marker straight into the file; the codec must find it where the table puts it.
+    constexpr rom::SlotAddress kSpread[] = {{0, 1}, {1, 7}, {10, 3}, {320, 4}, {648, 7}};
     for (const auto* g : {&irbo(), &ireo()}) {
         TempDir dir;
         const auto p = makeImage(dir, *g);
-        for (auto [row, slot] : {std::pair{0, 1}, {1, 7}, {10, 3}, {320, 4}, {648, 7}}) {
-            const auto target = static_cast<std::uint16_t>(row * 8 + slot);
-            writeBytes(p, slotAt(*g, row, slot), le({5, 0, target}));
+        for (const rom::SlotAddress at : kSpread) {
+            const auto target = static_cast<std::uint16_t>(at.speciesRow() * 8 + at.slot());
+            writeBytes(p, slotStart(*g, at), le({5, 0, target}));
         }
-        for (auto [row, slot] : {std::pair{0, 1}, {1, 7}, {10, 3}, {320, 4}, {648, 7}}) {
-            const auto s = rom::ReadSlot(p, g->code, row, slot);
+        for (const rom::SlotAddress at : kSpread) {
+            const auto s = rom::ReadSlot(p, g->code, at);
             ASSERT_TRUE(s);
             EXPECT_EQ(s->method, 5);
-            EXPECT_EQ(s->target, row * 8 + slot) << "row " << row << " slot " << slot;
+            EXPECT_EQ(s->target, at.speciesRow() * 8 + at.slot()) << "row " << at.speciesRow() << " slot " << at.slot();
         }
     }
 }
 
-TEST(Addressing, RowsAndSlotsOutsideTheTableAreRefused)
+// Every row and slot a caller could pass, the extremes included: an address exists exactly for rows
+// 0-648 and slots 1-7, so no offset computed from one can wrap or leave the table.
+TEST(Addressing, OnlyRowsAndSlotsInsideTheTableMakeAnAddress)
 {
-    TempDir dir;
-    const auto p = makeImage(dir, irbo());
-    const auto before = readBytes(p, irbo().tableBase - 64, 64 + 44 * 649 + 64);
-    for (auto [row, slot] : {std::pair{-1, 1}, {649, 1}, {0, 0}, {0, 8}, {-32768, 1}}) {
-        EXPECT_EQ(rom::ReadSlot(p, irbo().code, row, slot).error().kind, rom::ErrorKind::InvalidSlot);
-        const auto err = rom::WriteSlot(p, irbo().code, row, slot, {1, ParamKind::Constant, {}, 1});
-        ASSERT_TRUE(err);
-        EXPECT_EQ(err->kind, rom::ErrorKind::InvalidSlot);
+    std::vector<int> rows{INT_MIN, -32768, 32767, INT_MAX}, slots{INT_MIN, -7, -1, 14, INT_MAX};
+    for (int row = -20; row < 680; ++row)
+        rows.push_back(row);
+    for (int slot = 0; slot <= 8; ++slot)
+        slots.push_back(slot);
+    int made = 0;
+    for (const int row : rows) {
+        for (const int slot : slots) {
+            const auto at = rom::SlotAddress::Of(row, slot);
+            const bool inside = row >= 0 && row <= 648 && slot >= 1 && slot <= 7;
+            ASSERT_EQ(bool(at), inside) << "row " << row << " slot " << slot;
+            if (!inside) {
+                EXPECT_EQ(at.error().kind, rom::ErrorKind::InvalidSlot);
+                EXPECT_EQ(at.error().reason, "species row " + std::to_string(row) + ", slot " + std::to_string(slot));
+                continue;
+            }
+            ++made;
+            EXPECT_EQ(at->speciesRow(), row);
+            EXPECT_EQ(at->species(), row + 1);
+            EXPECT_EQ(at->slot(), slot);
+            EXPECT_EQ(at->offset(Field::Target), std::uint64_t(44 * row + 6 * (slot - 1) + 4));
+        }
     }
-    EXPECT_EQ(readBytes(p, irbo().tableBase - 64, 64 + 44 * 649 + 64), before);
+    EXPECT_EQ(made, 649 * 7);
+}
+
+// The walk over the whole table meets each slot once, in file order; a row's walk its seven.
+TEST(Addressing, WalksGoInFileOrder)
+{
+    std::vector<std::uint64_t> offsets;
+    for (const rom::SlotAddress at : rom::SlotAddress::All())
+        offsets.push_back(at.offset());
+    ASSERT_EQ(offsets.size(), 649u * 7);
+    EXPECT_EQ(offsets.front(), 0u);
+    EXPECT_EQ(offsets.back(), 648u * 44 + 36);
+    for (std::size_t i = 1; i < offsets.size(); ++i)
+        ASSERT_EQ(offsets[i] - offsets[i - 1], i % 7 ? 6u : 8u) << "step " << i;  // 8: past a record's 2-byte tail
+
+    for (const int row : {-1, 0, 132, 648, 649}) {
+        std::vector<int> slots;
+        for (const rom::SlotAddress at : rom::SlotAddress::OfRow(row)) {
+            EXPECT_EQ(at.speciesRow(), row);
+            slots.push_back(at.slot());
+        }
+        EXPECT_EQ(slots, (row < 0 || row > 648 ? std::vector<int>{} : std::vector<int>{1, 2, 3, 4, 5, 6, 7})) << row;
+    }
 }
 
 // ---- reading ------------------------------------------------------------------------------
@@ -90,8 +128,8 @@ TEST_P(ReadWidths, EachFieldIsReadWithItsWidth)
     const ReadCase& c = GetParam();
     TempDir dir;
     const auto p = makeImage(dir, ireo());
-    writeBytes(p, slotAt(ireo(), 7, 2), le({c.method, c.parameter, c.target}));
-    const auto s = rom::ReadSlot(p, ireo().code, 7, 2);
+    writeBytes(p, slotStart(ireo(), {7, 2}), le({c.method, c.parameter, c.target}));
+    const auto s = rom::ReadSlot(p, ireo().code, {7, 2});
     ASSERT_TRUE(s);
     EXPECT_EQ(s->method, c.wantMethod);
     EXPECT_EQ(s->parameter, c.wantParameter);
@@ -138,7 +176,7 @@ TEST_P(WriteRules, OnlyTheSlotChangesAndAsTheRuleSays)
     const WriteCase& c = GetParam();
     TempDir dir;
     const auto p = makeImage(dir, irbo());
-    const auto slot = slotAt(irbo(), 10, 3);
+    const auto slot = slotStart(irbo(), {10, 3});
     std::vector<std::uint8_t> around(64);
     for (std::size_t i = 0; i < around.size(); ++i)
         around[i] = static_cast<std::uint8_t>(0x40 + i);
@@ -147,7 +185,7 @@ TEST_P(WriteRules, OnlyTheSlotChangesAndAsTheRuleSays)
     const auto before = readBytes(p, slot - 29, 64);
     const auto size = std::filesystem::file_size(p);
 
-    ASSERT_FALSE(rom::WriteSlot(p, irbo().code, 10, 3, c.values));
+    ASSERT_TRUE(rom::WriteSlot(p, irbo().code, {10, 3}, c.values));
 
     auto want = before;
     std::copy(c.want.begin(), c.want.end(), want.begin() + 29);
@@ -177,18 +215,18 @@ TEST(WriteRules, RoundTripNormalisesHighBytes)
     // 0x0104 reads as method 4 and 0x0120 as level 32; saving them back stores 0x0004 and 0x0020.
     TempDir dir;
     const auto p = makeImage(dir, irbo());
-    writeBytes(p, slotAt(irbo(), 0, 1), le({0x0104, 0x0120, 0x0002}));
-    const auto s = rom::ReadSlot(p, irbo().code, 0, 1);
+    writeBytes(p, slotStart(irbo(), {0, 1}), le({0x0104, 0x0120, 0x0002}));
+    const auto s = rom::ReadSlot(p, irbo().code, {0, 1});
     ASSERT_TRUE(s);
-    ASSERT_FALSE(rom::WriteSlot(p, irbo().code, 0, 1, {s->method, rom::KindOf(s->method), s->parameter, s->target}));
-    EXPECT_EQ(readBytes(p, slotAt(irbo(), 0, 1), 6), le({0x0004, 0x0020, 0x0002}));
+    ASSERT_TRUE(rom::WriteSlot(p, irbo().code, {0, 1}, {s->method, rom::KindOf(s->method), s->parameter, s->target}));
+    EXPECT_EQ(readBytes(p, slotStart(irbo(), {0, 1}), 6), le({0x0004, 0x0020, 0x0002}));
 }
 
 TEST(WriteRules, ManyRandomSavesTouchOnlyTheirSixBytes)
 {
     for (const auto* g : {&irbo(), &ireo()}) {
         TempDir dir;
-        const auto p = makeImage(dir, *g, "rom.nds", 100);
+        const auto p = makeImage(dir.file("rom.nds"), *g, Fill::Zero, 100);
         const std::uint64_t from = g->tableBase - 100;
         const std::size_t span = 100 + 649 * 44 + 100;
 
@@ -204,7 +242,8 @@ TEST(WriteRules, ManyRandomSavesTouchOnlyTheirSixBytes)
                                    ParamKind::Species, ParamKind::Move, ParamKind::Constant};
         for (int i = 0; i < 400; ++i) {
             const int row = static_cast<int>(rng() % 649);
-            const int slot = static_cast<int>(rng() % 7) + 1;
+            const auto address = rom::SlotAddress::Of(row, static_cast<int>(rng() % 7) + 1);
+            ASSERT_TRUE(address);
             rom::SlotWrite w;
             if (rng() % 8)
                 w.method = static_cast<int>(rng() % 28);
@@ -213,9 +252,9 @@ TEST(WriteRules, ManyRandomSavesTouchOnlyTheirSixBytes)
                 w.parameter = static_cast<int>(rng() % 700);
             if (rng() % 8)
                 w.target = static_cast<int>(rng() % 650);
-            ASSERT_FALSE(rom::WriteSlot(p, g->code, row, slot, w));
+            ASSERT_TRUE(rom::WriteSlot(p, g->code, *address, w));
 
-            const std::size_t at = static_cast<std::size_t>(slotAt(*g, row, slot) - from);
+            const std::size_t at = static_cast<std::size_t>(slotStart(*g, *address) - from);
             auto put = [&](std::size_t off, int v) {
                 model[at + off] = static_cast<std::uint8_t>(v & 0xFF);
                 model[at + off + 1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
@@ -243,11 +282,11 @@ TEST(WriteRules, RecordTailBytesSurviveSavesOfEverySlot)
 {
     TempDir dir;
     const auto p = makeImage(dir, ireo());
-    for (int row : {0, 1, 648}) {
-        const auto tail = rom::FieldOffset(ireo().tableBase, row, 1, Field::Method) + 42;
+    for (const rom::SlotAddress first : {rom::SlotAddress{0, 1}, {1, 1}, {648, 1}}) {
+        const auto tail = slotStart(ireo(), first) + 42;
         writeBytes(p, tail, {0xEE, 0xDD});
-        for (int slot = 1; slot <= 7; ++slot)
-            ASSERT_FALSE(rom::WriteSlot(p, ireo().code, row, slot, {27, ParamKind::Constant, {}, 649}));
+        for (const rom::SlotAddress at : rom::SlotAddress::OfRow(first.speciesRow()))
+            ASSERT_TRUE(rom::WriteSlot(p, ireo().code, at, {27, ParamKind::Constant, {}, 649}));
         EXPECT_EQ(readBytes(p, tail, 2), (std::vector<std::uint8_t>{0xEE, 0xDD}));
         EXPECT_EQ(readBytes(p, tail - 6, 6), le({27, 0, 649})) << "slot 7 ends where the tail starts";
     }
@@ -259,27 +298,27 @@ TEST(ShortFiles, SlotPastTheEndIsNeitherReadNorWritten)
 {
     TempDir dir;
     const auto p = dir.file("short.nds");
-    const auto end = slotAt(irbo(), 5, 2) + 6;
+    const auto end = slotStart(irbo(), {5, 2}) + 6;
     for (std::uint64_t size : {end - 1, end - 3, end - 6, std::uint64_t(irbo().tableBase)}) {
         SCOPED_TRACE(size);
-        ASSERT_FALSE(sample::CreateImage(p, irbo().code, size));
+        ASSERT_TRUE(sample::CreateImage(p, irbo().code, size));
         const auto before = readBytes(p, end - 16, 16);
 
-        const auto s = rom::ReadSlot(p, irbo().code, 5, 2);
+        const auto s = rom::ReadSlot(p, irbo().code, {5, 2});
         ASSERT_FALSE(s);
         EXPECT_EQ(s.error().kind, rom::ErrorKind::OutsideFile);
 
-        const auto err = rom::WriteSlot(p, irbo().code, 5, 2, {4, ParamKind::Level, 20, 3});
-        ASSERT_TRUE(err);
-        EXPECT_EQ(err->kind, rom::ErrorKind::OutsideFile);
+        const auto saved = rom::WriteSlot(p, irbo().code, {5, 2}, {4, ParamKind::Level, 20, 3});
+        ASSERT_FALSE(saved);
+        EXPECT_EQ(saved.error().kind, rom::ErrorKind::OutsideFile);
         EXPECT_EQ(std::filesystem::file_size(p), size);
         EXPECT_EQ(readBytes(p, end - 16, 16), before);
     }
 
     // Ending exactly at the slot's last byte is enough.
-    ASSERT_FALSE(sample::CreateImage(p, irbo().code, end));
-    ASSERT_FALSE(rom::WriteSlot(p, irbo().code, 5, 2, {4, ParamKind::Level, 20, 3}));
-    EXPECT_EQ(rom::ReadSlot(p, irbo().code, 5, 2)->target, 3);
+    ASSERT_TRUE(sample::CreateImage(p, irbo().code, end));
+    ASSERT_TRUE(rom::WriteSlot(p, irbo().code, {5, 2}, {4, ParamKind::Level, 20, 3}));
+    EXPECT_EQ(rom::ReadSlot(p, irbo().code, {5, 2})->target, 3);
     EXPECT_EQ(std::filesystem::file_size(p), end);
 }
 
@@ -291,17 +330,17 @@ TEST(ReplacedFiles, NotWrittenWhenTheGameCodeChanged)
     ASSERT_TRUE(id && id->game);
 
     // Another game copied over it, then one too short for a header.
-    ASSERT_FALSE(sample::CreateImage(p, irbo().code, tableEnd(ireo()) + 64));
-    const auto before = readBytes(p, slotAt(ireo(), 2, 2), 6);
-    auto err = rom::WriteSlot(p, id->code, 2, 2, {5, ParamKind::Constant, {}, 5});
-    ASSERT_TRUE(err);
-    EXPECT_EQ(err->kind, rom::ErrorKind::GameChanged);
-    EXPECT_EQ(readBytes(p, slotAt(ireo(), 2, 2), 6), before);
+    ASSERT_TRUE(sample::CreateImage(p, irbo().code, rom::TableEnd(ireo()) + 64));
+    const auto before = readBytes(p, slotStart(ireo(), {2, 2}), 6);
+    auto saved = rom::WriteSlot(p, id->code, {2, 2}, {5, ParamKind::Constant, {}, 5});
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.error().kind, rom::ErrorKind::GameChanged);
+    EXPECT_EQ(readBytes(p, slotStart(ireo(), {2, 2}), 6), before);
 
     std::filesystem::resize_file(p, 14);
-    err = rom::WriteSlot(p, id->code, 2, 2, {5, ParamKind::Constant, {}, 5});
-    ASSERT_TRUE(err);
-    EXPECT_EQ(err->kind, rom::ErrorKind::GameChanged);
+    saved = rom::WriteSlot(p, id->code, {2, 2}, {5, ParamKind::Constant, {}, 5});
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.error().kind, rom::ErrorKind::GameChanged);
     EXPECT_EQ(std::filesystem::file_size(p), 14u);
 }
 
@@ -309,10 +348,10 @@ TEST(FailingFiles, MissingFileIsNeitherReadNorCreated)
 {
     TempDir dir;
     const auto p = dir.file("gone.nds");
-    EXPECT_EQ(rom::ReadSlot(p, irbo().code, 0, 1).error().kind, rom::ErrorKind::CannotOpen);
-    const auto err = rom::WriteSlot(p, irbo().code, 0, 1, {4, ParamKind::Level, 16, 2});
-    ASSERT_TRUE(err);
-    EXPECT_EQ(err->kind, rom::ErrorKind::CannotOpen);
+    EXPECT_EQ(rom::ReadSlot(p, irbo().code, {0, 1}).error().kind, rom::ErrorKind::CannotOpen);
+    const auto saved = rom::WriteSlot(p, irbo().code, {0, 1}, {4, ParamKind::Level, 16, 2});
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.error().kind, rom::ErrorKind::CannotOpen);
     EXPECT_FALSE(std::filesystem::exists(p));
 }
 
@@ -322,13 +361,13 @@ TEST(FailingFiles, RefusedOpenIsReportedWithItsReason)
     const auto p = makeImage(dir, irbo());
     FaultyFileSystem fs;
     fs.refuseOpenWith = EROFS;
-    const auto r = rom::ReadSlot(p, irbo().code, 0, 1, fs);
+    const auto r = rom::ReadSlot(p, irbo().code, {0, 1}, fs);
     ASSERT_FALSE(r);
     EXPECT_EQ(r.error().reason, std::generic_category().message(EROFS));
-    const auto w = rom::WriteSlot(p, irbo().code, 0, 1, {4, ParamKind::Level, 16, 2}, fs);
-    ASSERT_TRUE(w);
-    EXPECT_EQ(w->kind, rom::ErrorKind::CannotOpen);
-    EXPECT_EQ(w->reason, std::generic_category().message(EROFS));
+    const auto w = rom::WriteSlot(p, irbo().code, {0, 1}, {4, ParamKind::Level, 16, 2}, fs);
+    ASSERT_FALSE(w);
+    EXPECT_EQ(w.error().kind, rom::ErrorKind::CannotOpen);
+    EXPECT_EQ(w.error().reason, std::generic_category().message(EROFS));
 }
 
 TEST(FailingFiles, EveryOperationClosesTheFileItOpened)
@@ -336,32 +375,58 @@ TEST(FailingFiles, EveryOperationClosesTheFileItOpened)
     // Nothing is kept open: the file can be replaced between two operations and the next one sees it.
     TempDir dir;
     const auto p = makeImage(dir, irbo());
-    writeBytes(p, slotAt(irbo(), 0, 1), le({4, 16, 2}));
-    ASSERT_EQ(rom::ReadSlot(p, irbo().code, 0, 1)->target, 2);
-    writeBytes(p, slotAt(irbo(), 0, 1), le({4, 16, 3}));
-    EXPECT_EQ(rom::ReadSlot(p, irbo().code, 0, 1)->target, 3);
+    writeBytes(p, slotStart(irbo(), {0, 1}), le({4, 16, 2}));
+    ASSERT_EQ(rom::ReadSlot(p, irbo().code, {0, 1})->target, 2);
+    writeBytes(p, slotStart(irbo(), {0, 1}), le({4, 16, 3}));
+    EXPECT_EQ(rom::ReadSlot(p, irbo().code, {0, 1})->target, 3);
+}
+
+// Every read opens the file for reading only: a file that became write-protected after it was
+// identified still reads, and only what writes (or checks it could) is refused.
+TEST(FailingFiles, ReadsNeedNoWriteAccess)
+{
+    TempDir dir;
+    const auto p = makeImage(dir, irbo());
+    writeBytes(p, slotStart(irbo(), {0, 1}), le({4, 16, 2}));
+    FaultyFileSystem fs;
+    fs.refuseWritingWith = EACCES;
+    const auto id = rom::IdentifyRom(p, fs);
+    ASSERT_TRUE(id);
+    EXPECT_EQ(id->game, &irbo());
+    const auto slot = rom::ReadSlot(p, irbo().code, {0, 1}, fs);
+    ASSERT_TRUE(slot);
+    EXPECT_EQ(slot->target, 2);
+    EXPECT_TRUE(rom::ReadTable(p, irbo().code, fs));
+    for (const rom::Result<>& refused :
+         {rom::CheckWritable(p, fs), rom::WriteSlot(p, irbo().code, {0, 1}, {5, ParamKind::Constant, {}, 3}, fs)}) {
+        ASSERT_FALSE(refused);
+        EXPECT_EQ(refused.error().kind, rom::ErrorKind::CannotOpen);
+        EXPECT_EQ(refused.error().reason, std::generic_category().message(EACCES));
+    }
+    EXPECT_EQ(readBytes(p, slotStart(irbo(), {0, 1}), 6), le({4, 16, 2}));
 }
 
 // Run without privileges by ctest (root writes through any permission bits).
 TEST(Permissions, ReadOnlyFileIsNotOpenedForWriting)
 {
-    if (::geteuid() == 0) {
-        ASSERT_EQ(std::getenv("QUORVANE_UNPRIVILEGED"), nullptr) << "the unprivileged run is still root";
-        GTEST_SKIP() << "root ignores permission bits; ctest runs this again without privileges";
-    }
+    SKIP_WHERE_PERMISSIONS_DO_NOT_BIND();
     TempDir dir;
     const auto p = makeImage(dir, irbo());
     std::filesystem::permissions(p, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
                                         std::filesystem::perms::others_read);
-    const auto before = readBytes(p, slotAt(irbo(), 0, 1), 6);
+    const auto before = readBytes(p, slotStart(irbo(), {0, 1}), 6);
     const auto id = rom::IdentifyRom(p);
-    ASSERT_FALSE(id);
-    EXPECT_EQ(id.error().kind, rom::ErrorKind::CannotOpen);
-    EXPECT_EQ(id.error().reason, std::generic_category().message(EACCES));
-    const auto err = rom::WriteSlot(p, irbo().code, 0, 1, {4, ParamKind::Level, 16, 2});
-    ASSERT_TRUE(err);
-    EXPECT_EQ(err->kind, rom::ErrorKind::CannotOpen);
-    EXPECT_EQ(readBytes(p, slotAt(irbo(), 0, 1), 6), before);
+    ASSERT_TRUE(id);
+    EXPECT_EQ(id->game, &irbo());
+    EXPECT_TRUE(rom::ReadSlot(p, irbo().code, {0, 1}));
+    const auto writable = rom::CheckWritable(p);
+    ASSERT_FALSE(writable);
+    EXPECT_EQ(writable.error().kind, rom::ErrorKind::CannotOpen);
+    EXPECT_EQ(writable.error().reason, std::generic_category().message(EACCES));
+    const auto saved = rom::WriteSlot(p, irbo().code, {0, 1}, {4, ParamKind::Level, 16, 2});
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.error().kind, rom::ErrorKind::CannotOpen);
+    EXPECT_EQ(readBytes(p, slotStart(irbo(), {0, 1}), 6), before);
 }
 
 }  // namespace

@@ -3,9 +3,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "romtestutil.h"
+#include <fstream>
 
-using namespace romtest;
+#include "rom/slotcodec.h"
+#include "tests/support/faultyfiles.h"
+#include "tests/support/testsupport.h"
+
+using namespace testsupport;
+using faulty::FaultyFileSystem;
 
 namespace {
 
@@ -29,7 +34,7 @@ TEST_P(Identify, CodeAloneDecidesTheGame)
     TempDir dir;
     const auto p = dir.file("any.bin");
     // Only the code is looked at: the rest of the file is junk and far too short for a table.
-    ASSERT_FALSE(sample::CreateImage(p, codeOf(c.code), 64));
+    ASSERT_TRUE(sample::CreateImage(p, codeOf(c.code), 64));
     writeBytes(p, 0, {0xDE, 0xAD, 0xBE, 0xEF});
 
     const auto id = rom::IdentifyRom(p);
@@ -59,7 +64,7 @@ TEST(Identify, AnyOtherCodeIsUnsupported)
     const auto p = dir.file("other.nds");
     for (const char* code : {"irbo", "IRB ", "IRBE", "IREE", "IRE0", " IRB", "IRBo", "BOIR", "\0RBO"}) {
         SCOPED_TRACE(code);
-        ASSERT_FALSE(sample::CreateImage(p, codeOf(code), 1 << 20));
+        ASSERT_TRUE(sample::CreateImage(p, codeOf(code), 1 << 20));
         const auto id = rom::IdentifyRom(p);
         ASSERT_TRUE(id);
         EXPECT_EQ(id->game, nullptr);
@@ -96,11 +101,12 @@ TEST(Identify, FileShorterThanAHeaderIsUnsupportedAndForgetsEarlierCodes)
 TEST(Identify, TableFitsOnlyWhenEveryRecordIsInside)
 {
     for (const auto& g : rom::kSupportedGames) {
-        EXPECT_TRUE(rom::TableFits(g, static_cast<std::int64_t>(tableEnd(g))));
-        EXPECT_FALSE(rom::TableFits(g, static_cast<std::int64_t>(tableEnd(g) - 1)));
+        EXPECT_TRUE(rom::TableFits(g, static_cast<std::int64_t>(rom::TableEnd(g))));
+        EXPECT_FALSE(rom::TableFits(g, static_cast<std::int64_t>(rom::TableEnd(g) - 1)));
         EXPECT_FALSE(rom::TableFits(g, -1));
     }
-    EXPECT_EQ(tableEnd(irbo()), 110520128u + 649u * 44u);
+    EXPECT_EQ(rom::TableEnd(irbo()), 110520128u + 649u * 44u);
+    EXPECT_EQ(rom::TableEnd(ireo()), 175657608u + 28556u);
 }
 
 TEST(OpenFailures, MissingFileOrDirectoryIsAnErrorNotUnsupported)
@@ -113,10 +119,15 @@ TEST(OpenFailures, MissingFileOrDirectoryIsAnErrorNotUnsupported)
     EXPECT_EQ(id.error().reason, std::generic_category().message(ENOENT));
     EXPECT_FALSE(std::filesystem::exists(missing)) << "opening must never create the file";
 
+    // Read, a folder opens and is then found to be no regular file; the system refuses to open one for writing.
     id = rom::IdentifyRom(dir.path());
     ASSERT_FALSE(id);
     EXPECT_EQ(id.error().kind, rom::ErrorKind::CannotOpen);
-    EXPECT_EQ(id.error().reason, std::generic_category().message(EISDIR));
+    EXPECT_EQ(id.error().reason, "not a regular file");
+    const auto writable = rom::CheckWritable(dir.path());
+    ASSERT_FALSE(writable);
+    EXPECT_EQ(writable.error().kind, rom::ErrorKind::CannotOpen);
+    EXPECT_EQ(writable.error().reason, std::generic_category().message(EISDIR));
 }
 
 // A FIFO's open would wait for a writer, and a device reads without end: neither is a ROM image.
@@ -127,12 +138,15 @@ TEST(OpenFailures, AnythingButARegularFileIsRefusedAtOnce)
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     ::alarm(20);  // a blocking open would hang the test instead of failing it
     for (const auto& path : {fifo, std::filesystem::path("/dev/zero"), dir.path()}) {
-        for (const auto access : {rom::Access::ReadOnly, rom::Access::ReadWrite}) {
-            const auto id = rom::IdentifyRom(path, rom::SystemFiles(), access);
-            ASSERT_FALSE(id) << path;
-            EXPECT_EQ(id.error().kind, rom::ErrorKind::CannotOpen);
-            if (path != dir.path() || access == rom::Access::ReadOnly) {  // a folder opened for writing: EISDIR
-                EXPECT_EQ(id.error().reason, "not a regular file") << path;
+        // Identification reads; the check before a save opens for writing.
+        const auto id = rom::IdentifyRom(path);
+        const auto writable = rom::CheckWritable(path);
+        ASSERT_FALSE(id) << path;
+        ASSERT_FALSE(writable) << path;
+        for (const rom::RomError* error : {&id.error(), &writable.error()}) {
+            EXPECT_EQ(error->kind, rom::ErrorKind::CannotOpen);
+            if (path != dir.path() || error == &id.error()) {  // a folder opened for writing: EISDIR
+                EXPECT_EQ(error->reason, "not a regular file") << path;
             }
         }
     }
@@ -155,12 +169,12 @@ TEST(Paths, SpacesAndNonAsciiCharacters)
 {
     TempDir dir;
     const auto p = dir.path() / std::filesystem::path(u8"Pokémon Black (copie n°2) ★.nds");
-    ASSERT_FALSE(sample::WriteSampleImage(p, irbo()));
+    ASSERT_TRUE(sample::WriteSampleImage(p, irbo()));
     const auto id = rom::IdentifyRom(p);
     ASSERT_TRUE(id);
     ASSERT_TRUE(id->game);
-    ASSERT_FALSE(rom::WriteSlot(p, id->code, 3, 2, {5, rom::ParamKind::Constant, {}, 9}));
-    const auto s = rom::ReadSlot(p, id->code, 3, 2);
+    ASSERT_TRUE(rom::WriteSlot(p, id->code, {3, 2}, {5, rom::ParamKind::Constant, {}, 9}));
+    const auto s = rom::ReadSlot(p, id->code, {3, 2});
     ASSERT_TRUE(s);
     EXPECT_EQ(s->method, 5);
     EXPECT_EQ(s->target, 9);

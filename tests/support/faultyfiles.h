@@ -1,6 +1,6 @@
 #pragma once
 // A file system that wraps the real one and fails on command, as a full disk, a failing drive, a
-// revoked permission or another program would. Shared by the core's and the editor's tests.
+// revoked permission or another program would. Shared by the tests of every folder and by fuzz_import.
 
 #include <algorithm>
 #include <cerrno>
@@ -32,6 +32,7 @@ struct Fault {
 class FaultyFileSystem final : public rom::FileSystem {
 public:
     int refuseOpenWith = 0;            // errno to refuse every open with; 0 opens normally
+    int refuseWritingWith = 0;         // the same for opens for writing only, as for a write-protected file
     bool failReadsPastHeader = false;  // the game code stays readable, so a file can still be identified
     Fault writeFault;                  // a failing write lands shortWriteBytes first (fewer than asked), then ENOSPC
     int shortWriteBytes = 0;
@@ -46,21 +47,21 @@ public:
 
     rom::Result<std::unique_ptr<rom::RomFile>> openReadWrite(const std::filesystem::path& path) override
     {
-        return wrap(rom::SystemFiles().openReadWrite(path));
+        return wrap(rom::SystemFiles().openReadWrite(path), refuseOpenWith ? refuseOpenWith : refuseWritingWith);
     }
     rom::Result<std::unique_ptr<rom::RomFile>> openReadOnly(const std::filesystem::path& path) override
     {
-        return wrap(rom::SystemFiles().openReadOnly(path));
+        return wrap(rom::SystemFiles().openReadOnly(path), refuseOpenWith);
     }
 
 private:
     int writes = 0;
 
-    rom::Result<std::unique_ptr<rom::RomFile>> wrap(rom::Result<std::unique_ptr<rom::RomFile>> real)
+    rom::Result<std::unique_ptr<rom::RomFile>> wrap(rom::Result<std::unique_ptr<rom::RomFile>> real, int refuseWith)
     {
         record("open");
-        if (refuseOpenWith)
-            return rom::RomError{rom::ErrorKind::CannotOpen, std::generic_category().message(refuseOpenWith)};
+        if (refuseWith)
+            return rom::RomError{rom::ErrorKind::CannotOpen, std::generic_category().message(refuseWith)};
         if (!real)
             return real.error();
         return std::unique_ptr<rom::RomFile>(std::make_unique<File>(std::move(*real), *this));
@@ -77,60 +78,69 @@ private:
     public:
         File(std::unique_ptr<rom::RomFile> inner, FaultyFileSystem& fs) : m_inner(std::move(inner)), m_fs(fs) {}
 
-        bool readAt(std::uint64_t offset, std::span<std::uint8_t> out) override
+        rom::Result<> readAt(std::uint64_t offset, std::span<std::uint8_t> out) override
         {
             if (m_fs.failReadsPastHeader && offset >= rom::kHeaderBytesNeeded)
-                return fail(EIO);
+                return fail(rom::ErrorKind::ReadFailed, EIO);
             return m_inner->readAt(offset, out);
         }
-        std::size_t writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) override
+        rom::Result<> writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) override
         {
             m_fs.record("write");
             if (m_fs.onWrite)
                 m_fs.onWrite(m_fs.writes++);
             if (!m_fs.writeFault.fires())
                 return m_inner->writeAt(offset, bytes);
-            std::size_t landed = 0;
-            if (m_fs.shortWriteBytes > 0 && !bytes.empty())
-                landed = m_inner->writeAt(offset, bytes.first(std::min(bytes.size() - 1,
-                                                                       std::size_t(m_fs.shortWriteBytes))));
-            fail(ENOSPC);
-            return landed;
+            rom::RomError error = fail(rom::ErrorKind::WriteFailed, ENOSPC);
+            const std::size_t n = m_fs.shortWriteBytes <= 0 || bytes.empty()
+                                      ? 0
+                                      : std::min(bytes.size() - 1, std::size_t(m_fs.shortWriteBytes));
+            if (n > 0) {
+                if (auto landed = m_inner->writeAt(offset, bytes.first(n)); !landed)
+                    return landed;
+                error.mayHaveChanged = rom::ByteRange{offset, offset + n - 1};
+            }
+            return error;
         }
-        bool reserve(std::uint64_t offset, std::uint64_t length) override
+        rom::Result<> reserve(std::uint64_t offset, std::uint64_t length) override
         {
             m_fs.record("reserve");
-            return m_fs.reserveFault.fires() ? fail(ENOSPC) : m_inner->reserve(offset, length);
+            if (m_fs.reserveFault.fires())
+                return fail(rom::ErrorKind::WriteFailed, ENOSPC);
+            return m_inner->reserve(offset, length);
         }
-        bool lock(std::uint64_t offset, std::uint64_t length) override
+        rom::Result<> lock(std::uint64_t offset, std::uint64_t length) override
         {
             m_fs.record("lock");
-            return m_fs.lockFault.fires() ? fail(EAGAIN) : m_inner->lock(offset, length);
+            if (m_fs.lockFault.fires())
+                return fail(rom::ErrorKind::Locked, EAGAIN);
+            return m_inner->lock(offset, length);
         }
-        bool sync() override
+        rom::Result<> sync() override
         {
             m_fs.record("sync");
-            return m_fs.syncFault.fires() ? fail(EIO) : m_inner->sync();
+            if (m_fs.syncFault.fires())
+                return fail(rom::ErrorKind::SyncFailed, EIO);
+            return m_inner->sync();
         }
-        bool close() override
+        rom::Result<> close() override
         {
             m_fs.record("close");
-            const bool closed = m_inner->close();
-            return m_fs.closeFault.fires() ? fail(EIO) : closed;
+            auto closed = m_inner->close();
+            if (m_fs.closeFault.fires())
+                return fail(rom::ErrorKind::SyncFailed, EIO);
+            return closed;
         }
-        std::int64_t size() override { return m_inner->size(); }
-        std::string lastError() const override { return m_error.empty() ? m_inner->lastError() : m_error; }
+        rom::Result<std::int64_t> size() override { return m_inner->size(); }
 
     private:
-        bool fail(int err)
+        static rom::RomError fail(rom::ErrorKind kind, int err)
         {
-            m_error = std::generic_category().message(err);
-            return false;
+            return {kind, std::generic_category().message(err)};
         }
 
         std::unique_ptr<rom::RomFile> m_inner;
         FaultyFileSystem& m_fs;
-        std::string m_error;
     };
 };
 
