@@ -21,6 +21,7 @@
 
 #include "bench/ratios.h"
 #include "cli/commands.h"
+#include "rom/methods.h"
 #include "rom/namelists.h"
 #include "tools/sampleimage.h"
 

@@ -3,6 +3,8 @@
 
 #include "cli/commands.h"
 #include "cli/evolgraph.h"
+#include "cli/names.h"
+#include "cli/romaccess.h"
 #include "rom/methods.h"
 
 namespace cli {

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/common.h"
+#include "cli/output.h"
 
 namespace cli {
 

@@ -1,6 +1,8 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "cli/names.h"
+#include "cli/romaccess.h"
 #include "cli/tablecsv.h"
 #include "rom/methods.h"
 

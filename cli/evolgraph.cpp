@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
-#include "cli/common.h"
+#include "cli/names.h"
 
 namespace cli {
 namespace {

@@ -1,115 +1,11 @@
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <ostream>
-#include <system_error>
 
 #include "cli/commands.h"
+#include "cli/names.h"
+#include "cli/romaccess.h"
 #include "cli/tablecsv.h"
 
 namespace cli {
-namespace {
-
-std::string systemReason()
-{
-    return std::strerror(errno);
-}
-
-bool writeAll(int fd, std::string_view text)
-{
-    while (!text.empty()) {
-        const ssize_t n = ::write(fd, text.data(), text.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = EIO;
-            return false;
-        }
-        text.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-// A symbolic link stands for the file it names: that file is the one replaced, the link stays.
-std::filesystem::path followLinks(std::filesystem::path path)
-{
-    for (int hops = 0; hops < 40; ++hops) {
-        std::error_code error;
-        if (!std::filesystem::is_symlink(path, error))
-            break;
-        const std::filesystem::path target = std::filesystem::read_symlink(path, error);
-        if (error)
-            break;
-        path = target.is_absolute() ? target : path.parent_path() / target;
-    }
-    return path;
-}
-
-// Devices and FIFOs (/dev/null, a pipe to a pager) cannot be replaced: they are written as they are.
-std::optional<std::string> writeInPlace(const std::filesystem::path& path, std::string_view text)
-{
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return systemReason();
-    const bool written = writeAll(fd, text);
-    std::string reason = written ? std::string() : systemReason();
-    if (::close(fd) != 0 && written)
-        reason = systemReason();
-    return reason.empty() ? std::nullopt : std::optional(reason);
-}
-
-// A failed export must not destroy the previous one: the text goes to a file beside the target,
-// is synced, and only then takes the target's place; the folder is synced so that the new name lasts.
-std::optional<std::string> replaceFile(const std::filesystem::path& path, const struct stat* existing,
-                                       std::string_view text)
-{
-    const std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
-    std::string temporary = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0)
-        return systemReason();
-    mode_t mode;
-    if (existing) {
-        mode = existing->st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;  // what creating the file directly would have given it
-    }
-    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, text) && ::fsync(fd) == 0;
-    std::string reason = ok ? std::string() : systemReason();
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        reason = systemReason();
-    }
-    if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) {
-        ok = false;
-        reason = systemReason();
-    }
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        return reason;
-    }
-    const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd < 0 || ::fsync(folderFd) != 0) {
-        reason = systemReason();
-        if (folderFd >= 0)
-            ::close(folderFd);
-        return "written, but its folder could not be synced: " + reason;
-    }
-    ::close(folderFd);
-    return std::nullopt;
-}
-
-}  // namespace
 
 int Export(const std::filesystem::path& romPath, const std::filesystem::path& output, bool all, Io& io)
 {
@@ -128,28 +24,7 @@ int Export(const std::filesystem::path& romPath, const std::filesystem::path& ou
         AppendLine(text, ValuesOf(at, bytes));
     }
 
-    if (output.empty() || output == "-")
-        return WriteOut(io, text);
-    // Writing over the ROM itself would destroy it.
-    std::error_code same;
-    if (std::filesystem::equivalent(romPath, output, same)) {
-        io.err << Shown(output) << ": is the ROM itself; nothing written\n";
-        return kFailure;
-    }
-    const std::filesystem::path target = followLinks(output);
-    struct stat st {};
-    std::optional<std::string> failure;
-    if (::stat(target.c_str(), &st) == 0)
-        failure = S_ISREG(st.st_mode) ? replaceFile(target, &st, text) : writeInPlace(target, text);
-    else if (errno == ENOENT)
-        failure = replaceFile(target, nullptr, text);
-    else
-        failure = systemReason();
-    if (failure) {
-        io.err << Shown(output) << ": cannot be written: " << *failure << '\n';
-        return kFailure;
-    }
-    return kSuccess;
+    return WriteOutput(romPath, output, text, io);
 }
 
 }  // namespace cli

@@ -1,35 +1,13 @@
-#include <cerrno>
 #include <charconv>
-#include <cstring>
-#include <fstream>
 #include <ostream>
-#include <system_error>
 
 #include "cli/commands.h"
 #include "cli/evolgraph.h"
-#include "rom/methods.h"
+#include "cli/names.h"
+#include "cli/romaccess.h"
 
 namespace cli {
 namespace {
-
-// Species by number 1-649 or by exact name, as show takes it; 0 when neither names exactly one.
-int findSpecies(const std::string& text, std::string& problem)
-{
-    int number = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (ec == std::errc() && end == text.data() + text.size()) {
-        if (IsSpecies(number))
-            return number;
-        problem = "species " + text + " is outside 1-649";
-        return 0;
-    }
-    const auto rows = RowsNamed(List::Species, text);
-    if (rows.size() == 1 && rows[0] >= 1)
-        return rows[0];
-    problem = rows.empty() || rows[0] < 1 ? "no species is named \"" + text + "\""
-                                          : "\"" + text + "\" names several species: give the number";
-    return 0;
-}
 
 void appendNumber(std::string& out, int value)
 {
@@ -148,38 +126,19 @@ int Graph(const std::filesystem::path& romPath, const std::vector<std::string>& 
     std::vector<int> chosen;
     for (const std::string& text : speciesTexts) {
         std::string problem;
-        const int species = findSpecies(text, problem);
+        const auto species = FindSpecies(text, problem);
         if (!species) {
             io.err << problem << '\n';
             return kUsage;
         }
-        chosen.push_back(species);
+        chosen.push_back(*species);
     }
     const auto read = ReadRomTable(romPath, rom::Access::ReadOnly, io);
     if (!read)
         return kFailure;
     const std::string text = graphText(EvolutionsOf(read->table), chosen);
 
-    if (output.empty())
-        return WriteOut(io, text);
-    // Truncating the ROM itself would destroy it.
-    std::error_code same;
-    if (std::filesystem::equivalent(romPath, output, same)) {
-        io.err << Shown(output) << ": is the ROM itself; nothing written\n";
-        return kFailure;
-    }
-    std::ofstream file(output, std::ios::binary | std::ios::trunc);
-    if (!file) {
-        io.err << Shown(output) << ": cannot be written: " << std::strerror(errno) << '\n';
-        return kFailure;
-    }
-    file.write(text.data(), static_cast<std::streamsize>(text.size()));
-    file.close();
-    if (!file) {
-        io.err << Shown(output) << ": writing failed: " << std::strerror(errno) << '\n';
-        return kFailure;
-    }
-    return kSuccess;
+    return WriteOutput(romPath, output, text, io);
 }
 
 }  // namespace cli

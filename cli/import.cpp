@@ -12,7 +12,11 @@
 
 #include "cli/commands.h"
 #include "cli/fdstream.h"
+#include "cli/names.h"
+#include "cli/romaccess.h"
 #include "cli/tablecsv.h"
+#include "cli/text.h"
+#include "rom/describe.h"
 #include "rom/methods.h"
 
 namespace cli {
@@ -502,7 +506,7 @@ int Import(const std::filesystem::path& romPath, const std::filesystem::path& ta
     const std::string at = error.at < plan.size() ? SlotName(plan[error.at].to.species, plan[error.at].to.slot)
                                                    : std::string();
     if (error.written == changes.size()) {
-        io.err << rom << ": " << Describe(error) << "; written but not confirmed: "
+        io.err << rom << ": " << rom::Describe(error) << "; written but not confirmed: "
                << slotList(plan, 0, error.written) << '\n';
     } else if (error.kind == rom::ErrorKind::Interrupted) {
         io.err << rom << ": stopped by " << signalName(signal) << " before writing " << at << "; "
@@ -515,9 +519,9 @@ int Import(const std::filesystem::path& romPath, const std::filesystem::path& ta
         io.err << rom << ": " << at << " was changed by another program since it was read; nothing written\n";
     } else if (error.written == 0) {
         io.err << rom << ": " << (error.kind == rom::ErrorKind::WriteFailed ? "writing " + at + " failed: " : "")
-               << Describe(error) << "; nothing written\n";
+               << rom::Describe(error) << "; nothing written\n";
     } else {
-        io.err << rom << ": writing " << at << " failed: " << Describe(error) << '\n'
+        io.err << rom << ": writing " << at << " failed: " << rom::Describe(error) << '\n'
                << rom << ": written" << (error.confirmed ? "" : " but not confirmed") << ": "
                << slotList(plan, 0, error.written) << "; not written: " << slotList(plan, error.written, plan.size())
                << '\n';

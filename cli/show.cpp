@@ -1,10 +1,12 @@
-#include <charconv>
+#include <algorithm>
+#include <array>
 #include <ostream>
+#include <vector>
 
 #include "cli/commands.h"
-#include "cli/suggest.h"
+#include "cli/names.h"
+#include "cli/romaccess.h"
 #include "cli/text.h"
-#include "rom/methods.h"
 
 namespace cli {
 namespace {
@@ -15,40 +17,17 @@ std::string numberAndName(List list, int number)
     return std::to_string(number) + " " + (name ? *name : std::string("(no row)"));
 }
 
-// Species by number 1-649 or by name in any letter case; 0 when neither names one.
-int findSpecies(const std::string& text, std::string& problem)
-{
-    int number = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (ec == std::errc() && end == text.data() + text.size()) {
-        if (number < 1 || number > rom::kSpeciesRows) {
-            problem = "species " + text + " is outside 1-649";
-            return 0;
-        }
-        return number;
-    }
-    // Row 0, "None", is no species. No two species' names differ only in letter case.
-    const auto names = NamesOf(List::Species).subspan(1);
-    for (std::size_t i = 0; i < names.size(); ++i)
-        if (EqualIgnoringCase(names[i], text))
-            return static_cast<int>(i) + 1;
-    std::vector<std::string> shown;
-    for (const std::size_t i : Suggest(names, text))
-        shown.push_back("\"" + names[i] + "\" (" + std::to_string(i + 1) + ")");
-    problem = "no species is named " + Quoted(text) + DidYouMean(shown);
-    return 0;
-}
-
 }  // namespace
 
 int Show(const std::filesystem::path& romPath, const std::string& speciesText, Io& io)
 {
     std::string problem;
-    const int species = findSpecies(speciesText, problem);
-    if (!species) {
+    const auto found = FindSpecies(speciesText, problem);
+    if (!found) {
         io.err << problem << '\n';
         return kUsage;
     }
+    const int species = *found;
     const auto read = ReadRomTable(romPath, rom::Access::ReadOnly, io);
     if (!read)
         return kFailure;

@@ -6,6 +6,8 @@
 
 #include <csv.h>
 
+#include "cli/text.h"
+
 namespace cli {
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/common.h"
+#include "cli/names.h"
 
 namespace cli {
 

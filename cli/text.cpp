@@ -125,4 +125,9 @@ std::string Quoted(std::string_view input)
     return out + "...\" (" + std::to_string(input.size()) + " bytes)";
 }
 
+std::string Shown(const std::filesystem::path& path)
+{
+    return Escaped(path.native());
+}
+
 }  // namespace cli

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,5 +26,8 @@ std::string Escaped(std::string_view text);
 /// backslashes too, so the quoting cannot be misread), at most its first 40 characters (code
 /// points); a longer text is cut and followed by its length in bytes.
 std::string Quoted(std::string_view input);
+
+/// A file name as messages show it: as given on the command line, escaped as Escaped does.
+std::string Shown(const std::filesystem::path& path);
 
 }  // namespace cli

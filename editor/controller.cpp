@@ -18,6 +18,7 @@
 
 #include "editor/dialogs.h"
 #include "editor/mainwindow.h"
+#include "rom/describe.h"
 #include "rom/methods.h"
 #include "rom/slotcodec.h"
 
@@ -43,26 +44,12 @@ QString quoted(const QString& name)
 
 QString reasonOf(const rom::RomError& error)
 {
-    const QString detail = QString::fromLocal8Bit(error.reason.data(), static_cast<qsizetype>(error.reason.size()));
-    QString what;
-    switch (error.kind) {
-    case rom::ErrorKind::CannotOpen: what = QStringLiteral("The file cannot be opened"); break;
-    case rom::ErrorKind::ReadFailed: what = QStringLiteral("Reading the file failed"); break;
-    case rom::ErrorKind::OutsideFile: what = QStringLiteral("The slot lies beyond the end of the file"); break;
-    case rom::ErrorKind::GameChanged: what = QStringLiteral("The file has changed since it was opened"); break;
-    case rom::ErrorKind::WriteFailed: what = QStringLiteral("Writing the file failed"); break;
-    case rom::ErrorKind::InvalidSlot: what = QStringLiteral("There is no such slot"); break;
-    case rom::ErrorKind::SyncFailed: what = QStringLiteral("The written bytes could not be made safe on the disk"); break;
-    case rom::ErrorKind::SlotChanged: what = QStringLiteral("The slot was changed by another program since it was shown"); break;
-    case rom::ErrorKind::Locked: what = QStringLiteral("Another program holds a lock on the table"); break;
-    case rom::ErrorKind::Interrupted: what = QStringLiteral("The save was interrupted"); break;
-    }
-    QString text = detail.isEmpty() ? what + u'.' : what + QStringLiteral(": ") + detail + u'.';
+    QString text = QString::fromLocal8Bit(rom::Describe(error));
+    if (!text.isEmpty())
+        text[0] = text[0].toUpper();
+    text += u'.';
     if (error.mayHaveChanged)
-        text += QStringLiteral("\nPutting the slot's old bytes back failed too: bytes %1 to %2 of the file may have "
-                               "changed. Check them before you go on.")
-                    .arg(error.mayHaveChanged->first)
-                    .arg(error.mayHaveChanged->last);
+        text += QStringLiteral("\nCheck those bytes before you go on.");
     return text;
 }
 

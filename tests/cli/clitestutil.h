@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/names.h"
+#include "rom/slotcodec.h"
 #include "rom/namelists.h"
 #include "tests/support/faultyfiles.h"
 #include "tests/support/testsupport.h"

@@ -42,10 +42,10 @@ TEST(Binary, UnusableStreamsAndFifosAreReportedNotAbortedOrWaitedOn)
         {"import " + rom + " - 2>&1 < " + folder, "standard input: cannot be read: Is a directory"},
         {"show " + rom + " 1 2>&1 >/dev/full", "standard output: No space left on device"},
         {"import -n " + rom + " " + csv + " 2>&1 >&-", "standard output: Bad file descriptor"},
-        {"export " + fifo + " 2>&1", fifo + ": cannot be opened: not a regular file"},
-        {"show " + fifo + " 1 2>&1", fifo + ": cannot be opened: not a regular file"},
-        {"diff " + rom + " " + fifo + " 2>&1", fifo + ": cannot be opened: not a regular file"},
-        {"import -n " + fifo + " " + csv + " 2>&1", fifo + ": cannot be opened: not a regular file"},
+        {"export " + fifo + " 2>&1", fifo + ": the file cannot be opened: not a regular file"},
+        {"show " + fifo + " 1 2>&1", fifo + ": the file cannot be opened: not a regular file"},
+        {"diff " + rom + " " + fifo + " 2>&1", fifo + ": the file cannot be opened: not a regular file"},
+        {"import -n " + fifo + " " + csv + " 2>&1", fifo + ": the file cannot be opened: not a regular file"},
     };
     for (const auto& [arguments, says] : cases) {
         const Output o = runShell("timeout 10 " + kCli + " " + arguments);

@@ -112,7 +112,7 @@ TEST(Check, FailureAndBadUsageExitWithTwo)
     TempDir dir;
     const Ran missing = run({"check", dir.file("missing.nds").string()});
     EXPECT_EQ(missing.status, 2);
-    EXPECT_NE(missing.err.find("missing.nds: cannot be opened"), std::string::npos) << missing.err;
+    EXPECT_NE(missing.err.find("missing.nds: the file cannot be opened"), std::string::npos) << missing.err;
     const auto p = makeImage(dir, irbo(), Fill::Sample);
     EXPECT_EQ(run({"check", p.string(), "--ignore", "self,trades"}).status, 2);
     EXPECT_EQ(run({"check", p.string(), "--ignore", "self,trade"}).status, 0);

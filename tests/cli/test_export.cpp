@@ -180,7 +180,7 @@ TEST(Refusal, UnsupportedShortAndMissingRomsAreRefusedAndLeftAlone)
     const std::pair<std::filesystem::path, std::string> cases[] = {
         {odd, "unsupported ROM: game code \"IRBX\" is neither IRBO nor IREO\n"},
         {shortRom, "too short to hold the evolution table of Pokemon Black (E) (IRBO)"},
-        {missing, "cannot be opened"},
+        {missing, "the file cannot be opened"},
     };
     for (const auto& [rom, message] : cases) {
         const auto size = std::filesystem::exists(rom) ? std::filesystem::file_size(rom) : 0;

@@ -400,7 +400,7 @@ TEST(ImportFailure, FailedWriteNamesTheSlotsWrittenAndNotWritten)
     writeText(csv, kHeader + kValidChange + "2,1,4,33,3\n25,1,8,84,26\n");
     const Ran r = run({"import", p.string(), csv.string()}, files);
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("writing Ivysaur (2) slot 1 failed: writing failed: No space left on device"),
+    EXPECT_NE(r.err.find("writing Ivysaur (2) slot 1 failed: writing the file failed: No space left on device"),
               std::string::npos) << r.err;
     EXPECT_NE(r.err.find(": written: Bulbasaur (1) slot 1; not written: Ivysaur (2) slot 1, Pikachu (25) slot 1"),
               std::string::npos) << r.err;
@@ -454,10 +454,10 @@ TEST(ImportFailure, BatchStoppedBeforeItsFirstWriteSaysNothingWritten)
              ASSERT_EQ(::fcntl(other, F_OFD_SETLK, &range), 0);
          }, false, ": another program holds a lock on the table; nothing written\n"},
         {"no space at reservation", [](FaultyFileSystem& fs, ChangingFiles&) { fs.reserveFault.after = 1; }, false,
-         ": writing Ivysaur (2) slot 1 failed: writing failed: No space left on device; nothing written\n"},
+         ": writing Ivysaur (2) slot 1 failed: writing the file failed: No space left on device; nothing written\n"},
         {"game changed", [&](FaultyFileSystem&, ChangingFiles& files) {
              files.beforeWriting = [&] { writeBytes(p, 12, {'I', 'R', 'E', 'O'}); };
-         }, true, ": the file has changed since it was identified: the file's game code has changed since it was "
+         }, true, ": the file has changed since it was opened: the file's game code has changed since it was "
                   "opened; nothing written\n"},
     };
     for (const Case& c : cases) {
@@ -566,7 +566,7 @@ TEST(ImportFailure, WriteProtectedRomIsRefusedBeforeAnyLineIsChecked)
     files.refuseWritingWith = EACCES;
     const Ran r = run({"import", p.string(), "-"}, files, text);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, p.string() + ": cannot be opened: " + std::generic_category().message(EACCES) + "\n");
+    EXPECT_EQ(r.err, p.string() + ": the file cannot be opened: " + std::generic_category().message(EACCES) + "\n");
     const Ran dry = run({"import", "--dry-run", p.string(), "-"}, files, text);
     EXPECT_EQ(dry.status, 1);
     EXPECT_NE(dry.err.find("3: species 650 is outside 1-649"), std::string::npos) << dry.err;
@@ -590,7 +590,7 @@ TEST(Permissions, ReadOnlyRomIsExportedButNotImportedInto)
     EXPECT_EQ(run({"import", "-n", p.string(), csv.string()}).status, 0);
     const Ran r = run({"import", p.string(), csv.string()});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find(p.string() + ": cannot be opened: Permission denied"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(p.string() + ": the file cannot be opened: Permission denied"), std::string::npos) << r.err;
     EXPECT_EQ(table(p, irbo()), before);
 }
 

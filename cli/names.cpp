@@ -1,18 +1,15 @@
-#include "cli/common.h"
+#include "cli/names.h"
 
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <cstring>
 #include <numeric>
-#include <ostream>
-#include <system_error>
 #include <unordered_map>
+#include <vector>
 
-#include "rom/methods.h"
-#include "rom/namelists.h"
 #include "cli/suggest.h"
 #include "cli/text.h"
+#include "rom/namelists.h"
 
 namespace cli {
 namespace {
@@ -74,108 +71,7 @@ std::optional<int> levelNumber(std::string_view text)
     return value;
 }
 
-std::string printableCode(const rom::GameCode& code)
-{
-    std::string out;
-    for (const char c : code) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b >= 0x20 && b < 0x7F) {
-            out += c;
-        } else {
-            static const char hex[] = "0123456789ABCDEF";
-            out += "\\x";
-            out += hex[b >> 4];
-            out += hex[b & 15];
-        }
-    }
-    return out;
-}
-
 }  // namespace
-
-Exit WriteOut(Io& io, std::string_view text)
-{
-    std::string reason;
-    try {
-        std::streambuf* out = io.out.rdbuf();
-        if (!io.out || !out || out->sputn(text.data(), static_cast<std::streamsize>(text.size())) !=
-                                   static_cast<std::streamsize>(text.size()) || out->pubsync() != 0)
-            reason = "writing failed";
-    } catch (const std::system_error& e) {
-        reason = e.code().message();
-    }
-    if (reason.empty())
-        return kSuccess;
-    io.err << "standard output: " << reason << '\n';
-    return kFailure;
-}
-
-std::string Shown(const std::filesystem::path& path)
-{
-    return Escaped(path.native());
-}
-
-std::string Describe(const rom::RomError& error)
-{
-    std::string what;
-    switch (error.kind) {
-    case rom::ErrorKind::CannotOpen: what = "cannot be opened"; break;
-    case rom::ErrorKind::ReadFailed: what = "reading failed"; break;
-    case rom::ErrorKind::OutsideFile: what = "the table lies beyond the end of the file"; break;
-    case rom::ErrorKind::GameChanged: what = "the file has changed since it was identified"; break;
-    case rom::ErrorKind::WriteFailed: what = "writing failed"; break;
-    case rom::ErrorKind::SyncFailed: what = "the written bytes could not be made safe on the disk"; break;
-    case rom::ErrorKind::InvalidSlot: what = "there is no such slot"; break;
-    case rom::ErrorKind::SlotChanged: what = "a slot was changed by another program since it was read"; break;
-    case rom::ErrorKind::Locked: what = "another program holds a lock on the table"; break;
-    case rom::ErrorKind::Interrupted: what = "stopped by a signal"; break;
-    }
-    if (!error.reason.empty())
-        what += ": " + error.reason;
-    if (error.mayHaveChanged)
-        what += "; putting the old bytes back failed too, so bytes " + std::to_string(error.mayHaveChanged->first) +
-                " to " + std::to_string(error.mayHaveChanged->last) + " may hold a mix of old and new";
-    return what;
-}
-
-const rom::SupportedGame* IdentifyOrRefuse(const std::filesystem::path& path, rom::Access access, Io& io)
-{
-    if (access == rom::Access::ReadWrite) {
-        if (const auto writable = rom::CheckWritable(path, io.files); !writable) {
-            io.err << Shown(path) << ": " << Describe(writable.error()) << '\n';
-            return nullptr;
-        }
-    }
-    const auto identified = rom::IdentifyRom(path, io.files);
-    if (!identified) {
-        io.err << Shown(path) << ": " << Describe(identified.error()) << '\n';
-        return nullptr;
-    }
-    if (!identified->game) {
-        io.err << Shown(path) << ": unsupported ROM: game code \"" << printableCode(identified->code)
-               << "\" is neither " << rom::SupportedCodes("nor") << '\n';
-        return nullptr;
-    }
-    if (!rom::TableFits(*identified->game, identified->fileSize)) {
-        io.err << Shown(path) << ": too short to hold the evolution table of " << identified->game->name
-               << ": it has " << identified->fileSize << " bytes\n";
-        return nullptr;
-    }
-    return identified->game;
-}
-
-std::optional<RomTable> ReadRomTable(const std::filesystem::path& path, rom::Access access, Io& io)
-{
-    const rom::SupportedGame* game = IdentifyOrRefuse(path, access, io);
-    if (!game)
-        return std::nullopt;
-    auto table = rom::ReadTable(path, game->code, io.files);
-    if (!table) {
-        io.err << Shown(path) << ": " << Describe(table.error()) << '\n';
-        return std::nullopt;
-    }
-    return RomTable{*game, std::move(*table)};
-}
 
 std::optional<List> ParameterList(rom::ParamKind kind)
 {
@@ -260,6 +156,30 @@ std::string_view WhatOf(List list)
     }
     return "";
 }
+
+std::optional<int> FindSpecies(const std::string& text, std::string& problem)
+{
+    int number = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (ec == std::errc() && end == text.data() + text.size()) {
+        if (number < 1 || number > rom::kSpeciesRows) {
+            problem = "species " + text + " is outside 1-649";
+            return std::nullopt;
+        }
+        return number;
+    }
+    // Row 0, "None", is no species. No two species' names differ only in letter case.
+    const auto names = NamesOf(List::Species).subspan(1);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (EqualIgnoringCase(names[i], text))
+            return static_cast<int>(i) + 1;
+    std::vector<std::string> shown;
+    for (const std::size_t i : Suggest(names, text))
+        shown.push_back("\"" + names[i] + "\" (" + std::to_string(i + 1) + ")");
+    problem = "no species is named " + Quoted(text) + DidYouMean(shown);
+    return std::nullopt;
+}
+
 
 SlotValues ValuesOf(rom::SlotAddress address, const rom::SlotBytes& bytes)
 {

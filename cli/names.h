@@ -1,54 +1,15 @@
 #pragma once
 
-#include <cstdint>
-#include <filesystem>
-#include <iosfwd>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "cli/text.h"
-#include "rom/romfile.h"
+#include "rom/methods.h"
+#include "rom/slotaddress.h"
 #include "rom/slotcodec.h"
-#include "rom/supportedgames.h"
 
 namespace cli {
-
-enum Exit { kSuccess = 0, kFailure = 1, kUsage = 2 };
-
-/// Where a command reads and writes: the process's streams in the program, string streams in tests.
-/// A stream buffer reports a failed read or write by throwing std::system_error (see fdstream.h).
-struct Io {
-    std::istream& in;
-    std::ostream& out;
-    std::ostream& err;
-    rom::FileSystem& files;
-};
-
-/// Writes the text to io.out and flushes it; a failure (a full disk, a closed descriptor) is reported
-/// with the system's reason and is a failed command.
-Exit WriteOut(Io& io, std::string_view text);
-
-/// A file name as messages show it: as given on the command line, escaped as Escaped does.
-std::string Shown(const std::filesystem::path& path);
-
-/// The core's reason for a failure in a sentence, without the file name.
-std::string Describe(const rom::RomError& error);
-
-/// Identifies the ROM as the editor does; on refusal reports why on err and returns nullptr. The ROM is
-/// only read; ReadWrite refuses first a ROM that the command, which will write it, could not write.
-const rom::SupportedGame* IdentifyOrRefuse(const std::filesystem::path& path, rom::Access access, Io& io);
-
-/// A supported ROM's game and its whole table.
-struct RomTable {
-    const rom::SupportedGame& game;
-    rom::EvolutionTable table;
-};
-
-/// Identifies the ROM and reads its whole table; on failure reports why and returns nullopt.
-std::optional<RomTable> ReadRomTable(const std::filesystem::path& path, rom::Access access, Io& io);
 
 /// The five lists a slot's numbers are rows of.
 enum class List { Method, Level, Item, Species, Move };
@@ -75,6 +36,10 @@ std::string DidYouMeanRow(List list, std::string_view name);
 
 /// What one column calls the list's values, for messages ("method", "level", ...).
 std::string_view WhatOf(List list);
+
+/// A species as a command line names it: by number 1-649 or by name in any letter case. Nullopt, with
+/// the problem (and near names) said in problem, when it names none.
+std::optional<int> FindSpecies(const std::string& text, std::string& problem);
 
 /// The values of one slot as the editor reads them, with its address.
 struct SlotValues {

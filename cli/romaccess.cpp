@@ -1,0 +1,70 @@
+#include "cli/romaccess.h"
+
+#include <ostream>
+#include <string>
+
+#include "cli/text.h"
+#include "rom/describe.h"
+
+namespace cli {
+namespace {
+
+std::string printableCode(const rom::GameCode& code)
+{
+    std::string out;
+    for (const char c : code) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x20 && b < 0x7F) {
+            out += c;
+        } else {
+            static const char hex[] = "0123456789ABCDEF";
+            out += "\\x";
+            out += hex[b >> 4];
+            out += hex[b & 15];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+const rom::SupportedGame* IdentifyOrRefuse(const std::filesystem::path& path, rom::Access access, Io& io)
+{
+    if (access == rom::Access::ReadWrite) {
+        if (const auto writable = rom::CheckWritable(path, io.files); !writable) {
+            io.err << Shown(path) << ": " << rom::Describe(writable.error()) << '\n';
+            return nullptr;
+        }
+    }
+    const auto identified = rom::IdentifyRom(path, io.files);
+    if (!identified) {
+        io.err << Shown(path) << ": " << rom::Describe(identified.error()) << '\n';
+        return nullptr;
+    }
+    if (!identified->game) {
+        io.err << Shown(path) << ": unsupported ROM: game code \"" << printableCode(identified->code)
+               << "\" is neither " << rom::SupportedCodes("nor") << '\n';
+        return nullptr;
+    }
+    if (!rom::TableFits(*identified->game, identified->fileSize)) {
+        io.err << Shown(path) << ": too short to hold the evolution table of " << identified->game->name
+               << ": it has " << identified->fileSize << " bytes\n";
+        return nullptr;
+    }
+    return identified->game;
+}
+
+std::optional<RomTable> ReadRomTable(const std::filesystem::path& path, rom::Access access, Io& io)
+{
+    const rom::SupportedGame* game = IdentifyOrRefuse(path, access, io);
+    if (!game)
+        return std::nullopt;
+    auto table = rom::ReadTable(path, game->code, io.files);
+    if (!table) {
+        io.err << Shown(path) << ": " << rom::Describe(table.error()) << '\n';
+        return std::nullopt;
+    }
+    return RomTable{*game, std::move(*table)};
+}
+
+}  // namespace cli
