@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <sstream>
 
 #include <CLI/CLI.hpp>
 
@@ -150,9 +151,12 @@ int Run(const std::vector<std::string>& args, Io& io)
     try {
         app.parse(static_cast<int>(argv.size()), argv.data());
     } catch (const CLI::ParseError& e) {
-        const int status = app.exit(e, io.out, io.err);
+        // Help and version are output like any other, so a failed write of them fails too.
+        std::ostringstream text;
+        const int status = app.exit(e, text, io.err);
+        const Exit written = text.str().empty() ? kSuccess : WriteOut(io, text.str());
         // Help and version end with CLI11's success code; its own codes for usage errors become 2.
-        return status == 0 ? kSuccess : kUsage;
+        return status != 0 ? kUsage : written;
     }
 
     if (exportCommand->parsed())

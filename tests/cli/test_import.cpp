@@ -542,6 +542,10 @@ TEST(Output, AFailedWriteFailsTheCommandButNotAFinishedImport)
         {{"import", "--dry-run", p.string(), csv.string()}, 1},
         {{"export", p.string(), "-o", "-"}, 1},
         {{"diff", p.string(), p.string()}, 1},
+        {{"graph", p.string(), "Eevee"}, 1},
+        {{"--help"}, 1},
+        {{"help", "export"}, 1},
+        {{"--version"}, 1},
         {{"import", p.string(), csv.string()}, 0},
     };
     for (const auto& [args, status] : cases) {
