@@ -125,10 +125,9 @@ int Graph(const std::filesystem::path& romPath, const std::vector<std::string>& 
 {
     std::vector<int> chosen;
     for (const std::string& text : speciesTexts) {
-        std::string problem;
-        const auto species = FindSpecies(text, problem);
+        const auto species = FindSpecies(text);
         if (!species) {
-            io.err << problem << '\n';
+            io.err << species.error() << '\n';
             return kUsage;
         }
         chosen.push_back(*species);

@@ -157,15 +157,13 @@ std::string_view WhatOf(List list)
     return "";
 }
 
-std::optional<int> FindSpecies(const std::string& text, std::string& problem)
+rom::Result<int, std::string> FindSpecies(const std::string& text)
 {
     int number = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
     if (ec == std::errc() && end == text.data() + text.size()) {
-        if (number < 1 || number > rom::kSpeciesRows) {
-            problem = "species " + text + " is outside 1-649";
-            return std::nullopt;
-        }
+        if (number < 1 || number > rom::kSpeciesRows)
+            return "species " + text + " is outside 1-649";
         return number;
     }
     // Row 0, "None", is no species. No two species' names differ only in letter case.
@@ -176,10 +174,8 @@ std::optional<int> FindSpecies(const std::string& text, std::string& problem)
     std::vector<std::string> shown;
     for (const std::size_t i : Suggest(names, text))
         shown.push_back("\"" + names[i] + "\" (" + std::to_string(i + 1) + ")");
-    problem = "no species is named " + Quoted(text) + DidYouMean(shown);
-    return std::nullopt;
+    return "no species is named " + Quoted(text) + DidYouMean(shown);
 }
-
 
 SlotValues ValuesOf(rom::SlotAddress address, const rom::SlotBytes& bytes)
 {

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "rom/methods.h"
+#include "rom/result.h"
 #include "rom/slotaddress.h"
 #include "rom/slotcodec.h"
 
@@ -37,9 +38,9 @@ std::string DidYouMeanRow(List list, std::string_view name);
 /// What one column calls the list's values, for messages ("method", "level", ...).
 std::string_view WhatOf(List list);
 
-/// A species as a command line names it: by number 1-649 or by name in any letter case. Nullopt, with
-/// the problem (and near names) said in problem, when it names none.
-std::optional<int> FindSpecies(const std::string& text, std::string& problem);
+/// A species as a command line names it: by number 1-649 or by name in any letter case; when it names
+/// none, the problem, with near names.
+rom::Result<int, std::string> FindSpecies(const std::string& text);
 
 /// The values of one slot as the editor reads them, with its address.
 struct SlotValues {

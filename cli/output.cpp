@@ -6,15 +6,18 @@
 
 #include <cerrno>
 #include <cstring>
-#include <optional>
 #include <ostream>
 #include <string>
 #include <system_error>
 
 #include "cli/text.h"
+#include "rom/result.h"
 
 namespace cli {
 namespace {
+
+// Done, or the system's reason it could not be.
+using Written = rom::Result<void, std::string>;
 
 std::string systemReason()
 {
@@ -53,7 +56,7 @@ std::filesystem::path followLinks(std::filesystem::path path)
 }
 
 // Devices and FIFOs (/dev/null, a pipe to a pager) cannot be replaced: they are written as they are.
-std::optional<std::string> writeInPlace(const std::filesystem::path& path, std::string_view text)
+Written writeInPlace(const std::filesystem::path& path, std::string_view text)
 {
     int fd;
     do {
@@ -65,13 +68,14 @@ std::optional<std::string> writeInPlace(const std::filesystem::path& path, std::
     std::string reason = written ? std::string() : systemReason();
     if (::close(fd) != 0 && written)
         reason = systemReason();
-    return reason.empty() ? std::nullopt : std::optional(reason);
+    if (!reason.empty())
+        return reason;
+    return {};
 }
 
 // A failed export must not destroy the previous one: the text goes to a file beside the target,
 // is synced, and only then takes the target's place; the folder is synced so that the new name lasts.
-std::optional<std::string> replaceFile(const std::filesystem::path& path, const struct stat* existing,
-                                       std::string_view text)
+Written replaceFile(const std::filesystem::path& path, const struct stat* existing, std::string_view text)
 {
     const std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
     std::string temporary = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
@@ -108,7 +112,7 @@ std::optional<std::string> replaceFile(const std::filesystem::path& path, const 
         return "written, but its folder could not be synced: " + reason;
     }
     ::close(folderFd);
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace
@@ -142,16 +146,16 @@ Exit WriteOutput(const std::filesystem::path& romPath, const std::filesystem::pa
         return kFailure;
     }
     const std::filesystem::path target = followLinks(output);
-    struct stat st {};
-    std::optional<std::string> failure;
-    if (::stat(target.c_str(), &st) == 0)
-        failure = S_ISREG(st.st_mode) ? replaceFile(target, &st, text) : writeInPlace(target, text);
-    else if (errno == ENOENT)
-        failure = replaceFile(target, nullptr, text);
-    else
-        failure = systemReason();
-    if (failure) {
-        io.err << Shown(output) << ": cannot be written: " << *failure << '\n';
+    const Written written = [&]() -> Written {
+        struct stat st {};
+        if (::stat(target.c_str(), &st) == 0)
+            return S_ISREG(st.st_mode) ? replaceFile(target, &st, text) : writeInPlace(target, text);
+        if (errno == ENOENT)
+            return replaceFile(target, nullptr, text);
+        return systemReason();
+    }();
+    if (!written) {
+        io.err << Shown(output) << ": cannot be written: " << written.error() << '\n';
         return kFailure;
     }
     return kSuccess;

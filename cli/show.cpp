@@ -21,10 +21,9 @@ std::string numberAndName(List list, int number)
 
 int Show(const std::filesystem::path& romPath, const std::string& speciesText, Io& io)
 {
-    std::string problem;
-    const auto found = FindSpecies(speciesText, problem);
+    const auto found = FindSpecies(speciesText);
     if (!found) {
-        io.err << problem << '\n';
+        io.err << found.error() << '\n';
         return kUsage;
     }
     const int species = *found;
