@@ -7,26 +7,6 @@
 #include "rom/describe.h"
 
 namespace cli {
-namespace {
-
-std::string printableCode(const rom::GameCode& code)
-{
-    std::string out;
-    for (const char c : code) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b >= 0x20 && b < 0x7F) {
-            out += c;
-        } else {
-            static const char hex[] = "0123456789ABCDEF";
-            out += "\\x";
-            out += hex[b >> 4];
-            out += hex[b & 15];
-        }
-    }
-    return out;
-}
-
-}  // namespace
 
 const rom::SupportedGame* IdentifyOrRefuse(const std::filesystem::path& path, rom::Access access, Io& io)
 {
@@ -42,8 +22,9 @@ const rom::SupportedGame* IdentifyOrRefuse(const std::filesystem::path& path, ro
         return nullptr;
     }
     if (!identified->game) {
-        io.err << Shown(path) << ": unsupported ROM: game code \"" << printableCode(identified->code)
-               << "\" is neither " << rom::SupportedCodes("nor") << '\n';
+        const std::string_view code(identified->code.data(), identified->code.size());
+        io.err << Shown(path) << ": unsupported ROM: game code " << Quoted(code) << " is neither "
+               << rom::SupportedCodes("nor") << '\n';
         return nullptr;
     }
     if (!rom::TableFits(*identified->game, identified->fileSize)) {

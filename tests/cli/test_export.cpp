@@ -171,6 +171,8 @@ TEST(Refusal, UnsupportedShortAndMissingRomsAreRefusedAndLeftAlone)
     TempDir dir;
     const auto odd = dir.file("odd.nds");
     ASSERT_TRUE(sample::CreateImage(odd, {'I', 'R', 'B', 'X'}, 4096));
+    const auto escape = dir.file("escape.nds");  // a code that would talk to the terminal
+    ASSERT_TRUE(sample::CreateImage(escape, {'\x1b', '"', '\xff', 'A'}, 4096));
     const auto shortRom = dir.file("short.nds");
     ASSERT_TRUE(sample::CreateImage(shortRom, irbo().code, irbo().tableBase + 100));
     const auto missing = dir.file("missing.nds");
@@ -179,6 +181,7 @@ TEST(Refusal, UnsupportedShortAndMissingRomsAreRefusedAndLeftAlone)
 
     const std::pair<std::filesystem::path, std::string> cases[] = {
         {odd, "unsupported ROM: game code \"IRBX\" is neither IRBO nor IREO\n"},
+        {escape, "unsupported ROM: game code \"\\x1b\\\"\\xffA\" is neither IRBO nor IREO\n"},
         {shortRom, "too short to hold the evolution table of Pokemon Black (E) (IRBO)"},
         {missing, "the file cannot be opened"},
     };
