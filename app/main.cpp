@@ -3,7 +3,7 @@
 #include "editor/controller.h"
 #include "editor/dialogs.h"
 #include "editor/mainwindow.h"
-#include "rom/romfile.h"
+#include "rom/processhandlers.h"
 
 int main(int argc, char* argv[])
 {

@@ -151,7 +151,7 @@ void BM_ImportUnchanged(benchmark::State& state, const std::filesystem::path& ro
     for (auto _ : state) {
         std::ostringstream out, err;
         cli::Io io{in, out, err, rom::SystemFiles()};
-        if (cli::Import(rom, files().csv, false, io) != 0 || out.str() != "0 slots changed\n")
+        if (cli::Import({rom, files().csv}, io) != 0 || out.str() != "0 slots changed\n")
             state.SkipWithError("import failed or changed something");
     }
 }

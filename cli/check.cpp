@@ -1,5 +1,9 @@
 #include <algorithm>
+#include <array>
+#include <memory>
 #include <ostream>
+
+#include <CLI/CLI.hpp>
 
 #include "cli/commands.h"
 #include "cli/evolgraph.h"
@@ -10,43 +14,61 @@
 namespace cli {
 namespace {
 
-enum Class { kTrade, kTarget, kUnlisted, kSelf, kLoop, kOrphanTarget };
+struct CheckClass {
+    std::string_view name;  // as --ignore takes it
+    std::string_view help;
+};
+
+// The kinds of finding, in the order the help lists them.
+constexpr std::array<CheckClass, 6> kClasses{{
+    {"trade", "a trade method: it needs a second console"},
+    {"target", "a method with target 0 or a target outside 1-649"},
+    {"unlisted", "a method, or a level (above 100), item, move or species parameter, with no row"},
+    {"self", "a species that evolves into itself"},
+    {"loop", "species that evolve into each other in two or more steps: each group once, with a cycle"},
+    {"orphan-target", "method 0 with a target that is not 0: the target is never reached"},
+}};
+
+// A class's place in the table, by its name: a name not in it does not compile.
+consteval std::size_t classNamed(std::string_view name)
+{
+    for (std::size_t i = 0; i < kClasses.size(); ++i)
+        if (kClasses[i].name == name)
+            return i;
+    throw "no such class";
+}
+
+constexpr std::size_t kTrade = classNamed("trade"), kTarget = classNamed("target"),
+                      kUnlisted = classNamed("unlisted"), kSelf = classNamed("self"), kLoop = classNamed("loop"),
+                      kOrphanTarget = classNamed("orphan-target");
 
 std::string methodText(int method)
 {
-    const std::string* name = NameOf(List::Method, method);
-    return "method " + std::to_string(method) + " (" + (name ? *name : std::string("no row")) + ")";
+    return "method " + Named(List::Method, method, Form::NumberName);
 }
 
-std::string targetText(int target)
-{
-    if (IsSpecies(target))
-        return SpeciesLabel(target);
-    return target == 0 ? std::string("None (0)") : std::to_string(target) + " (no row)";
-}
-
+// "evolves by trade holding Metal Coat" for a trade method, else "".
 std::string tradeText(const SlotValues& v)
 {
-    switch (v.method) {
-    case 5: return "evolves by trade";
-    case 6: {
-        const std::string* item = v.parameter ? NameOf(List::Item, *v.parameter) : nullptr;
-        return "evolves by trade holding " + (item ? *item : "item " + std::to_string(v.parameter.value_or(0)));
-    }
-    case 7: return "evolves by the special trade of Karrablast and Shelmet";
-    default: return {};
-    }
+    const rom::Method* method = rom::MethodOf(v.method);
+    if (!method || method->trigger != rom::Trigger::Trade)
+        return {};
+    std::string text = "evolves by trade";
+    if (const auto list = ParameterList(method->kind); list && v.parameter)
+        text += " holding " + Named(*list, *v.parameter, Form::Name);
+    return text;
 }
 
 }  // namespace
 
 int Check(const std::filesystem::path& romPath, const std::vector<std::string>& ignored, Io& io)
 {
-    std::array<bool, kCheckClasses.size()> on;
+    std::array<bool, kClasses.size()> on;
     on.fill(true);
     for (const std::string& name : ignored)  // the command line lets only these names through
-        if (const auto at = std::find(kCheckClasses.begin(), kCheckClasses.end(), name); at != kCheckClasses.end())
-            on[std::size_t(at - kCheckClasses.begin())] = false;
+        for (std::size_t i = 0; i < kClasses.size(); ++i)
+            if (kClasses[i].name == name)
+                on[i] = false;
     const auto read = ReadRomTable(romPath, rom::Access::ReadOnly, io);
     // As a linter's: 1 means findings, so a failure is 2.
     if (!read)
@@ -55,7 +77,7 @@ int Check(const std::filesystem::path& romPath, const std::vector<std::string>& 
 
     std::string out;
     std::size_t found = 0;
-    auto report = [&](Class c, const std::string& where, const std::string& what) {
+    auto report = [&](std::size_t c, const std::string& where, const std::string& what) {
         if (!on[c])
             return;
         out += where + ": " + what + "\n";
@@ -67,7 +89,7 @@ int Check(const std::filesystem::path& romPath, const std::vector<std::string>& 
         if (v.method == 0) {
             if (v.target != 0)
                 report(kOrphanTarget, where,
-                       "has method 0 (None) but target " + targetText(v.target) + ", which is never reached");
+                       "has method 0 (None) but target " + Named(List::Species, v.target) + ", which is never reached");
             continue;
         }
         if (const std::string trade = tradeText(v); !trade.empty())
@@ -89,7 +111,7 @@ int Check(const std::filesystem::path& romPath, const std::vector<std::string>& 
         for (const Loop& loop : LoopsOf(EvolutionsOf(table))) {
             std::string path;
             for (const int s : loop.cycle)
-                path += (path.empty() ? "" : " -> ") + SpeciesLabel(s);
+                path += (path.empty() ? "" : " -> ") + Named(List::Species, s);
             if (loop.members.size() + 1 > loop.cycle.size())
                 path += " (one cycle among " + std::to_string(loop.members.size()) +
                         " species that evolve into each other)";
@@ -100,5 +122,36 @@ int Check(const std::filesystem::path& romPath, const std::vector<std::string>& 
         return kUsage;
     return found ? kFailure : kSuccess;
 }
+
+namespace {
+
+Runner declareCheck(CLI::App& command)
+{
+    struct Options {
+        std::filesystem::path rom;
+        std::vector<std::string> ignored;
+    };
+    auto o = std::make_shared<Options>();
+    std::string footer = "Classes, for --ignore:\n";
+    std::vector<std::string> names;
+    for (const CheckClass& c : kClasses) {
+        footer += "  " + std::string(c.name) + std::string(15 - std::min<std::size_t>(c.name.size(), 14), ' ') +
+                  std::string(c.help) + "\n";
+        names.emplace_back(c.name);
+    }
+    command.footer(footer + "Exit status, as for a linter: 0 nothing listed, 1 something listed, 2 a failure or bad usage.");
+    AddRomArgument(command, o->rom, "ROM image to read");
+    command.add_option("--ignore", o->ignored, "Leave out the findings of CLASS; may be given again, or as a list with commas")
+        ->option_text("CLASS")
+        ->allow_extra_args(false)
+        ->delimiter(',')
+        ->check(CLI::IsMember(names));
+    return [o](Io& io) { return Check(o->rom, o->ignored, io); };
+}
+
+}  // namespace
+
+constinit const Command kCheckCommand{
+    "check", "List the evolutions a player cannot perform or that look like mistakes, then the loops", declareCheck};
 
 }  // namespace cli

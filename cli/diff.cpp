@@ -1,4 +1,7 @@
+#include <memory>
 #include <ostream>
+
+#include <CLI/CLI.hpp>
 
 #include "cli/commands.h"
 #include "cli/names.h"
@@ -9,22 +12,16 @@
 namespace cli {
 namespace {
 
-std::string nameOrNumber(List list, int number)
-{
-    const std::string* name = NameOf(list, number);
-    return name ? *name : std::string(WhatOf(list)) + " " + std::to_string(number) + " (no row)";
-}
-
 // "Item (Evo Stones), Thunderstone, into Raichu": the names export gives, for release notes.
 std::string describe(const SlotValues& v)
 {
     if (v.method == 0 && v.target == 0)
         return "empty";
-    std::string text = nameOrNumber(List::Method, v.method);
+    std::string text = Named(List::Method, v.method, Form::Name);
     const auto list = ParameterList(rom::KindOf(v.method));
     if (list && v.parameter)
-        text += ", " + nameOrNumber(*list, *v.parameter);
-    return text + ", into " + nameOrNumber(List::Species, v.target);
+        text += ", " + Named(*list, *v.parameter, Form::Name);
+    return text + ", into " + Named(List::Species, v.target, Form::Name);
 }
 
 }  // namespace
@@ -61,5 +58,32 @@ int Diff(const std::filesystem::path& romA, const std::filesystem::path& romB, D
         return failed;
     return exitCode && differ ? kFailure : kSuccess;
 }
+
+namespace {
+
+Runner declareDiff(CLI::App& command)
+{
+    struct Options {
+        std::filesystem::path a, b;
+        std::string format = "csv";
+        bool exitCode = false;
+    };
+    auto o = std::make_shared<Options>();
+    command.footer("Without --exit-code, exits 0 whether or not the ROMs differ. 'diff original.nds mine.nds >\n"
+                   "changes.csv', then 'import copy.nds changes.csv', carries the changes to another copy.");
+    command.add_option("ROM_A", o->a, "ROM image to compare against")->required()->type_name("");
+    command.add_option("ROM_B", o->b, "ROM image whose differing slots are written")->required()->type_name("");
+    command.add_option("--format", o->format, "csv (the default): as export writes them; text: one line per slot, by name")
+        ->check(CLI::IsMember({"csv", "text"}))
+        ->option_text("csv|text");
+    command.add_flag("--exit-code", o->exitCode, "Exit 0 when the tables are equal, 1 when they differ, 2 on failure");
+    return [o](Io& io) {
+        return Diff(o->a, o->b, o->format == "text" ? DiffFormat::Text : DiffFormat::Csv, o->exitCode, io);
+    };
+}
+
+}  // namespace
+
+constinit const Command kDiffCommand{"diff", "Write ROM_B's slots whose values differ from ROM_A's", declareDiff};
 
 }  // namespace cli

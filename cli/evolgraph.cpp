@@ -156,12 +156,6 @@ std::vector<Loop> LoopsOf(std::span<const Evolution> evolutions)
     return loops;
 }
 
-std::string SpeciesLabel(int species)
-{
-    const std::string* name = NameOf(List::Species, species);
-    return (name ? *name : std::string("no row")) + " (" + std::to_string(species) + ")";
-}
-
 void AppendDotQuoted(std::string& out, std::string_view text)
 {
     // Inside quotes DOT only gives \" a meaning, but Graphviz reads \N, \n, \l and the like in labels:

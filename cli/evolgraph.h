@@ -43,9 +43,6 @@ struct Loop {
 /// Every such group once, ordered by smallest species; an evolution into itself makes no group.
 std::vector<Loop> LoopsOf(std::span<const Evolution> evolutions);
 
-/// "Eevee (133)".
-std::string SpeciesLabel(int species);
-
 /// Appends the text as a DOT quoted string that Graphviz shows as the text itself, whatever it holds.
 void AppendDotQuoted(std::string& out, std::string_view text);
 

@@ -1,4 +1,7 @@
 #include <algorithm>
+#include <memory>
+
+#include <CLI/CLI.hpp>
 
 #include "cli/commands.h"
 #include "cli/names.h"
@@ -26,5 +29,30 @@ int Export(const std::filesystem::path& romPath, const std::filesystem::path& ou
 
     return WriteOutput(romPath, output, text, io);
 }
+
+namespace {
+
+Runner declareExport(CLI::App& command)
+{
+    struct Options {
+        std::filesystem::path rom, output;
+        bool all = false;
+    };
+    auto o = std::make_shared<Options>();
+    command.footer(
+        "Columns: species,species_name,slot,method,method_name,parameter,parameter_name,target,target_name.\n"
+        "Numbers are the values the editor shows; a name is empty where its number has no row, and\n"
+        "parameter is empty for methods that take none. Lines are in species, then slot order.");
+    AddRomArgument(command, o->rom, "ROM image to read");
+    AddOutputOption(command, o->output,
+                    "Write to FILE (- is standard output, the default); a file is replaced only\n"
+                    "once the new text is complete and synced");
+    command.add_flag("--all", o->all, "Write all 649 x 7 slots, not only those whose bytes are not all zero");
+    return [o](Io& io) { return Export(o->rom, o->output, o->all, io); };
+}
+
+}  // namespace
+
+constinit const Command kExportCommand{"export", "Write the ROM's evolution table as CSV", declareExport};
 
 }  // namespace cli

@@ -1,40 +1,22 @@
-#include <charconv>
+#include <memory>
 #include <ostream>
+
+#include <CLI/CLI.hpp>
 
 #include "cli/commands.h"
 #include "cli/evolgraph.h"
 #include "cli/names.h"
 #include "cli/romaccess.h"
+#include "cli/text.h"
 
 namespace cli {
 namespace {
 
-void appendNumber(std::string& out, int value)
-{
-    char buffer[16];
-    out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
-}
-
 void appendEdgeLabel(std::string& out, const Evolution& e)
 {
-    const std::string* method = NameOf(List::Method, e.method);
-    if (!method) {
-        out += "no row: method ";
-        appendNumber(out, e.method);
-        return;
-    }
-    out += *method;
-    if (const auto list = ParameterList(rom::KindOf(e.method)); list && e.parameter) {
-        out += ": ";
-        if (const std::string* name = NameOf(*list, *e.parameter)) {
-            out += *name;
-        } else {
-            out += "no row: ";
-            out += WhatOf(*list);
-            out += ' ';
-            appendNumber(out, *e.parameter);
-        }
-    }
+    out += Named(List::Method, e.method, Form::Name);
+    if (const auto list = ParameterList(rom::KindOf(e.method)); list && e.parameter)
+        (out += ": ") += Named(*list, *e.parameter, Form::Name);
 }
 
 // Species are s<number>; a target that is no species is a node of each species naming it, "x<species>_<value>"
@@ -43,13 +25,13 @@ void appendTargetId(std::string& out, const Evolution& e)
 {
     if (IsSpecies(e.target)) {
         out += 's';
-        appendNumber(out, e.target);
+        AppendNumber(out, e.target);
         return;
     }
     out += "\"x";
-    appendNumber(out, e.species);
+    AppendNumber(out, e.species);
     out += '_';
-    appendNumber(out, e.target);
+    AppendNumber(out, e.target);
     out += '"';
 }
 
@@ -80,31 +62,28 @@ std::string graphText(std::span<const Evolution> evolutions, const std::vector<i
         if (members[root].empty())
             continue;
         out += "\n  // family of species ";
-        appendNumber(out, int(root));
+        AppendNumber(out, int(root));
         out += '\n';
         for (const int s : members[root]) {
             out += "  s";
-            appendNumber(out, s);
+            AppendNumber(out, s);
             out += " [label=";
-            AppendDotQuoted(out, SpeciesLabel(s));
+            AppendDotQuoted(out, Named(List::Species, s));
             out += "];\n";
         }
         // A second slot of a species naming the same value declares its node again, as DOT allows.
         for (const Evolution* e : edges[root]) {
             if (IsSpecies(e->target))
                 continue;
-            label = e->target == 0 ? "None (0)" : "no row: ";
-            if (e->target != 0)
-                appendNumber(label, e->target);
             out += "  ";
             appendTargetId(out, *e);
             out += " [label=";
-            AppendDotQuoted(out, label);
+            AppendDotQuoted(out, Named(List::Species, e->target));
             out += ", style=dashed];\n";
         }
         for (const Evolution* e : edges[root]) {
             out += "  s";
-            appendNumber(out, e->species);
+            AppendNumber(out, e->species);
             out += " -> ";
             appendTargetId(out, *e);
             out += " [label=";
@@ -139,5 +118,33 @@ int Graph(const std::filesystem::path& romPath, const std::vector<std::string>& 
 
     return WriteOutput(romPath, output, text, io);
 }
+
+namespace {
+
+Runner declareGraph(CLI::App& command)
+{
+    struct Options {
+        std::filesystem::path rom, output;
+        std::vector<std::string> species;
+    };
+    auto o = std::make_shared<Options>();
+    command.footer(
+        "A family is every species joined to another by evolutions, in either direction. An edge is a slot\n"
+        "whose method is not 0, labelled with the method and its parameter; a target that is no species\n"
+        "is a dashed node (\"None (0)\", \"no row (N)\"). The same table always gives the same text.\n"
+        "Example: quorvane-cli graph rom.nds Eevee | dot -Tsvg > eevee.svg");
+    AddRomArgument(command, o->rom, "ROM image to read");
+    command.add_option("SPECIES", o->species,
+                       "Only the families of these species (numbers 1-649 or exact names); "
+                       "all families with an evolution when none is given")
+        ->type_name("");
+    AddOutputOption(command, o->output, "Write to FILE instead of standard output");
+    return [o](Io& io) { return Graph(o->rom, o->species, o->output, io); };
+}
+
+}  // namespace
+
+constinit const Command kGraphCommand{"graph", "Write the evolution families as a Graphviz DOT digraph, for dot to draw",
+                                      declareGraph};
 
 }  // namespace cli

@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "cli/fdstream.h"
+#include "rom/processhandlers.h"
 #include "rom/romfile.h"
 
 int main(int argc, char** argv)

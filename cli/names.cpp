@@ -183,11 +183,27 @@ SlotValues ValuesOf(rom::SlotAddress address, const rom::SlotBytes& bytes)
     return {address.species(), address.slot(), read.method, read.parameter, read.target};
 }
 
+std::string Named(List list, int number, Form form)
+{
+    const std::string* name = NameOf(list, number);
+    const std::string n = std::to_string(number);
+    switch (form) {
+    case Form::NameNumber: return (name ? *name : std::string("no row")) + " (" + n + ")";
+    case Form::NumberName: return n + " (" + (name ? *name : std::string("no row")) + ")";
+    case Form::NumberQuoted: return n + (name ? " \"" + *name + "\"" : std::string(" (no row)"));
+    case Form::Name: break;
+    }
+    return name ? *name : std::string(WhatOf(list)) + " " + n + " (no row)";
+}
+
 std::string SlotName(int species, int slot)
 {
-    const std::string* name = NameOf(List::Species, species);
-    return (name ? *name + " (" + std::to_string(species) + ")" : "species " + std::to_string(species)) + " slot " +
-           std::to_string(slot);
+    return Named(List::Species, species) + " slot " + std::to_string(slot);
+}
+
+std::string SlotName(rom::SlotAddress address)
+{
+    return SlotName(address.species(), address.slot());
 }
 
 }  // namespace cli

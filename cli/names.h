@@ -38,6 +38,17 @@ std::string DidYouMeanRow(List list, std::string_view name);
 /// What one column calls the list's values, for messages ("method", "level", ...).
 std::string_view WhatOf(List list);
 
+/// How text writes a number of a list; a number with no row falls back alike in every form.
+enum class Form {
+    NameNumber,    // "Eevee (133)", "Level Up (4)"; "no row (700)"
+    NumberName,    // "4 (Level Up)"; "700 (no row)"
+    NumberQuoted,  // "4 \"Level Up\"", where a name's spaces must show; "700 (no row)"
+    Name,          // "Level Up"; "species 700 (no row)"
+};
+
+/// The number in that form.
+std::string Named(List list, int number, Form form = Form::NameNumber);
+
 /// A species as a command line names it: by number 1-649 or by name in any letter case; when it names
 /// none, the problem, with near names.
 rom::Result<int, std::string> FindSpecies(const std::string& text);
@@ -57,5 +68,6 @@ SlotValues ValuesOf(rom::SlotAddress address, const rom::SlotBytes& bytes);
 
 /// "Eevee (133) slot 2": how messages name a slot.
 std::string SlotName(int species, int slot);
+std::string SlotName(rom::SlotAddress address);
 
 }  // namespace cli

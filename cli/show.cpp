@@ -1,7 +1,10 @@
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <ostream>
 #include <vector>
+
+#include <CLI/CLI.hpp>
 
 #include "cli/commands.h"
 #include "cli/names.h"
@@ -9,16 +12,6 @@
 #include "cli/text.h"
 
 namespace cli {
-namespace {
-
-std::string numberAndName(List list, int number)
-{
-    const std::string* name = NameOf(list, number);
-    return std::to_string(number) + " " + (name ? *name : std::string("(no row)"));
-}
-
-}  // namespace
-
 int Show(const std::filesystem::path& romPath, const std::string& speciesText, Io& io)
 {
     const auto found = FindSpecies(speciesText);
@@ -35,16 +28,16 @@ int Show(const std::filesystem::path& romPath, const std::string& speciesText, I
     for (const rom::SlotAddress at : rom::SlotAddress::OfRow(species - 1)) {
         const SlotValues v = ValuesOf(at, read->table.slot(at));
         const auto list = ParameterList(rom::KindOf(v.method));
-        rows.push_back({std::to_string(v.slot), numberAndName(List::Method, v.method),
-                        v.parameter && list ? numberAndName(*list, *v.parameter) : std::string(),
-                        numberAndName(List::Species, v.target)});
+        rows.push_back({std::to_string(v.slot), Named(List::Method, v.method, Form::NumberQuoted),
+                        v.parameter && list ? Named(*list, *v.parameter, Form::NumberQuoted) : std::string(),
+                        Named(List::Species, v.target, Form::NumberQuoted)});
     }
     std::array<std::size_t, 4> widths{};
     for (const auto& row : rows)
         for (std::size_t c = 0; c < row.size(); ++c)
             widths[c] = std::max(widths[c], DisplayWidth(row[c]));
 
-    std::string text = *NameOf(List::Species, species) + " (" + std::to_string(species) + "), " +
+    std::string text = Named(List::Species, species) + ", " +
                        std::string(read->game.name) + '\n';
     for (const auto& row : rows) {
         std::string line;
@@ -59,5 +52,27 @@ int Show(const std::filesystem::path& romPath, const std::string& speciesText, I
     }
     return WriteOut(io, text);
 }
+
+namespace {
+
+Runner declareShow(CLI::App& command)
+{
+    struct Options {
+        std::filesystem::path rom;
+        std::string species;
+    };
+    auto o = std::make_shared<Options>();
+    AddRomArgument(command, o->rom, "ROM image to read");
+    command.add_option("SPECIES", o->species, "Species number (1-649) or name, in any letter case")
+        ->required()
+        ->type_name("");
+    command.footer("Each number is followed by its name in quotes, or by \"(no row)\" where its list has no row for\n"
+                   "it.");
+    return [o](Io& io) { return Show(o->rom, o->species, io); };
+}
+
+}  // namespace
+
+constinit const Command kShowCommand{"show", "Print one species' seven slots as a table", declareShow};
 
 }  // namespace cli

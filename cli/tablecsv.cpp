@@ -1,7 +1,6 @@
 #include "cli/tablecsv.h"
 
 #include <algorithm>
-#include <charconv>
 #include <system_error>
 
 #include <csv.h>
@@ -10,13 +9,6 @@
 
 namespace cli {
 namespace {
-
-void appendNumber(std::string& out, int value)
-{
-    char buffer[16];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-    out.append(buffer, end);
-}
 
 // RFC 4180 quoting, and also around leading or trailing spaces so that no reader trims them.
 void appendField(std::string& out, std::string_view text)
@@ -182,26 +174,26 @@ void AppendHeader(std::string& out)
 
 void AppendLine(std::string& out, const SlotValues& v)
 {
-    appendNumber(out, v.species);
+    AppendNumber(out, v.species);
     out += ',';
     appendName(out, List::Species, v.species);
     out += ',';
-    appendNumber(out, v.slot);
+    AppendNumber(out, v.slot);
     out += ',';
-    appendNumber(out, v.method);
+    AppendNumber(out, v.method);
     out += ',';
     appendName(out, List::Method, v.method);
     out += ',';
     const auto parameterList = ParameterList(rom::KindOf(v.method));
     if (v.parameter && parameterList) {
-        appendNumber(out, *v.parameter);
+        AppendNumber(out, *v.parameter);
         out += ',';
         appendName(out, *parameterList, *v.parameter);
     } else {
         out += ',';
     }
     out += ',';
-    appendNumber(out, v.target);
+    AppendNumber(out, v.target);
     out += ',';
     appendName(out, List::Species, v.target);
     out += '\n';

@@ -1,6 +1,7 @@
 #include "cli/text.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 
@@ -39,6 +40,12 @@ std::size_t appendEscapedCharacter(std::string& out, std::string_view text, bool
 }
 
 }  // namespace
+
+void AppendNumber(std::string& out, int value)
+{
+    char buffer[16];
+    out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+}
 
 std::size_t DecodeUtf8(std::string_view text, char32_t& cp)
 {

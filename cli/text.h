@@ -4,9 +4,13 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string>
 #include <string_view>
 
 namespace cli {
+
+/// Appends the number in decimal, as to_string would but without a temporary.
+void AppendNumber(std::string& out, int value);
 
 /// The length of the well-formed UTF-8 sequence that text begins with, and its code point; 0 when
 /// text is empty or begins with a byte that starts no such sequence.

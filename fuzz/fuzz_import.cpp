@@ -19,6 +19,7 @@
 #include "fuzz/memoryfiles.h"
 #include "rom/slotcodec.h"
 #include "tests/support/faultyfiles.h"
+#include "tests/support/randomtable.h"
 
 namespace {
 
@@ -29,33 +30,8 @@ using fuzzfiles::MemoryFileSystem;
 const std::vector<std::uint8_t>& startTable()
 {
     static const std::vector<std::uint8_t> table = [] {
-        std::vector<std::uint8_t> t(rom::kTableBytes);
         std::mt19937 rng(14);
-        std::uniform_int_distribution<int> byte(0, 255), pick(0, 9);
-        auto put = [&](std::size_t at, int v) {
-            t[at] = static_cast<std::uint8_t>(v & 0xFF);
-            t[at + 1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
-        };
-        for (std::size_t at = 0; at < t.size(); at += 6) {
-            if (at % 44 == 42) {  // the two bytes after each record's seven slots
-                t[at] = static_cast<std::uint8_t>(byte(rng));
-                t[at + 1] = static_cast<std::uint8_t>(byte(rng));
-                at -= 4;
-                continue;
-            }
-            const int kind = pick(rng);
-            if (kind < 4)
-                continue;
-            if (kind < 8) {
-                put(at, std::uniform_int_distribution<int>(0, 27)(rng) | (pick(rng) == 0 ? 0x100 : 0));
-                put(at + 2, std::uniform_int_distribution<int>(0, 626)(rng));
-                put(at + 4, std::uniform_int_distribution<int>(0, 649)(rng));
-            } else {
-                for (int i = 0; i < 6; ++i)
-                    t[at + std::size_t(i)] = static_cast<std::uint8_t>(byte(rng));
-            }
-        }
-        return t;
+        return testsupport::randomTable(rng);
     }();
     return table;
 }
@@ -71,7 +47,7 @@ Ran importText(MemoryFileSystem& fs, std::streambuf& input, bool dryRun)
     std::istream in(&input);
     std::ostringstream out, err;
     cli::Io io{in, out, err, fs};
-    const int status = cli::Import("memory", "-", dryRun, io);
+    const int status = cli::Import({"memory", "-", dryRun}, io);
     return {status, out.str(), err.str()};
 }
 

@@ -2,11 +2,17 @@
 
 namespace rom {
 
-ParamKind KindOf(int code)
+const Method* MethodOf(int code)
 {
     if (code < 0 || code >= static_cast<int>(kMethods.size()))
-        return ParamKind::Constant;
-    return kMethods[static_cast<std::size_t>(code)].kind;
+        return nullptr;
+    return &kMethods[static_cast<std::size_t>(code)];
+}
+
+ParamKind KindOf(int code)
+{
+    const Method* method = MethodOf(code);
+    return method ? method->kind : ParamKind::Constant;
 }
 
 }  // namespace rom

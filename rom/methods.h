@@ -8,41 +8,50 @@ namespace rom {
 /// What a method's parameter is, and so which selector shows it.
 enum class ParamKind { None, Level, Item, Species, Move, Constant };
 
+/// What the player does for the evolution to happen.
+enum class Trigger {
+    None,     // method 0: no evolution
+    LevelUp,  // the Pokemon levels up, with the method's condition met
+    Trade,    // it is traded to another console
+    UseItem,  // an item is used on it from the bag
+};
+
 struct Method {
     std::string_view name;
     ParamKind kind;
+    Trigger trigger;
 };
 
 /// The evolution methods by code; a code equals its row.
 inline constexpr std::array<Method, 28> kMethods{{
-    {"None", ParamKind::None},
-    {"Happiness", ParamKind::Constant},
-    {"Happiness (Morning/noon)", ParamKind::Constant},
-    {"Happiness (Night)", ParamKind::Constant},
-    {"Level Up", ParamKind::Level},
-    {"Trade", ParamKind::Constant},
-    {"Trade with Held Item", ParamKind::Item},
-    {"Special Trade ( Only Shelmet/Karrablast )", ParamKind::Constant},
-    {"Item (Evo Stones)", ParamKind::Item},
-    {"Level Up (Attack > Defense)", ParamKind::Constant},
-    {"Level Up (Attack = Defense)", ParamKind::Constant},
-    {"Level Up (Attack < Defense)", ParamKind::Constant},
-    {"Level Up (Personality < 5 )", ParamKind::Level},
-    {"Level Up (Personality > 5 )", ParamKind::Level},
-    {"Special Evo. ( Only Shedinja free )", ParamKind::Level},
-    {"Special Evo. (?\?\?)", ParamKind::Constant},  // escaped: "??)" would be a trigraph
-    {"Max Beauty", ParamKind::Constant},
-    {"Item (Evo Stones) (Male)", ParamKind::Item},
-    {"Item (Evo Stones) (Female)", ParamKind::Item},
-    {"Level Up With Held Item (Day)", ParamKind::Item},
-    {"Level Up With Held Item (Night)", ParamKind::Item},
-    {"Level Up With Attack", ParamKind::Move},
-    {"Level Up With Pokemon in Party", ParamKind::Species},
-    {"Level Up (Male )", ParamKind::Level},
-    {"Level Up (Female)", ParamKind::Level},
-    {"Level Up in Chargestone Cave", ParamKind::Constant},
-    {"Level Up in Pinwheel Forest", ParamKind::Constant},
-    {"Level Up in Twist Mountain Basement", ParamKind::Constant},
+    {"None", ParamKind::None, Trigger::None},
+    {"Happiness", ParamKind::Constant, Trigger::LevelUp},
+    {"Happiness (Morning/noon)", ParamKind::Constant, Trigger::LevelUp},
+    {"Happiness (Night)", ParamKind::Constant, Trigger::LevelUp},
+    {"Level Up", ParamKind::Level, Trigger::LevelUp},
+    {"Trade", ParamKind::Constant, Trigger::Trade},
+    {"Trade with Held Item", ParamKind::Item, Trigger::Trade},
+    {"Special Trade ( Only Shelmet/Karrablast )", ParamKind::Constant, Trigger::Trade},
+    {"Item (Evo Stones)", ParamKind::Item, Trigger::UseItem},
+    {"Level Up (Attack > Defense)", ParamKind::Constant, Trigger::LevelUp},
+    {"Level Up (Attack = Defense)", ParamKind::Constant, Trigger::LevelUp},
+    {"Level Up (Attack < Defense)", ParamKind::Constant, Trigger::LevelUp},
+    {"Level Up (Personality < 5 )", ParamKind::Level, Trigger::LevelUp},
+    {"Level Up (Personality > 5 )", ParamKind::Level, Trigger::LevelUp},
+    {"Special Evo. ( Only Shedinja free )", ParamKind::Level, Trigger::LevelUp},
+    {"Special Evo. (?\?\?)", ParamKind::Constant, Trigger::LevelUp},  // escaped: "??)" would be a trigraph
+    {"Max Beauty", ParamKind::Constant, Trigger::LevelUp},
+    {"Item (Evo Stones) (Male)", ParamKind::Item, Trigger::UseItem},
+    {"Item (Evo Stones) (Female)", ParamKind::Item, Trigger::UseItem},
+    {"Level Up With Held Item (Day)", ParamKind::Item, Trigger::LevelUp},
+    {"Level Up With Held Item (Night)", ParamKind::Item, Trigger::LevelUp},
+    {"Level Up With Attack", ParamKind::Move, Trigger::LevelUp},
+    {"Level Up With Pokemon in Party", ParamKind::Species, Trigger::LevelUp},
+    {"Level Up (Male )", ParamKind::Level, Trigger::LevelUp},
+    {"Level Up (Female)", ParamKind::Level, Trigger::LevelUp},
+    {"Level Up in Chargestone Cave", ParamKind::Constant, Trigger::LevelUp},
+    {"Level Up in Pinwheel Forest", ParamKind::Constant, Trigger::LevelUp},
+    {"Level Up in Twist Mountain Basement", ParamKind::Constant, Trigger::LevelUp},
 }};
 
 /// The method selector's rows, in code order.
@@ -55,5 +64,8 @@ inline constexpr std::array<std::string_view, kMethods.size()> MethodNames = [] 
 
 /// The parameter kind of a method code; every code outside 0 to 27 (-1 included) is Constant.
 ParamKind KindOf(int code);
+
+/// The method of a code, or nullptr for a code with no row.
+const Method* MethodOf(int code);
 
 }  // namespace rom

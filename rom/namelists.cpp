@@ -6,7 +6,7 @@
 
 namespace rom {
 
-constinit const std::array<std::string_view, 650> SpeciesNames =
+constinit const decltype(SpeciesNames) SpeciesNames =
     std::to_array<std::string_view>({
         "None",        // 0
         "Bulbasaur",   // 1
@@ -660,7 +660,7 @@ constinit const std::array<std::string_view, 650> SpeciesNames =
         "Genese",      // 649
     });
 
-constinit const std::array<std::string_view, 560> MoveNames =
+constinit const decltype(MoveNames) MoveNames =
     std::to_array<std::string_view>({
         "None",          // 0
         "Pound",         // 1
@@ -1224,7 +1224,7 @@ constinit const std::array<std::string_view, 560> MoveNames =
         "Fusion Bolt",   // 559
     });
 
-constinit const std::array<std::string_view, 627> ItemNames =
+constinit const decltype(ItemNames) ItemNames =
     std::to_array<std::string_view>({
         "None",                // 0
         "Master Ball",         // 1
@@ -1855,7 +1855,7 @@ constinit const std::array<std::string_view, 627> ItemNames =
         "Red Xtransceiver",    // 626
     });
 
-constinit const std::array<std::string_view, 101> LevelNames =
+constinit const decltype(LevelNames) LevelNames =
     std::to_array<std::string_view>({
         "00",   // 0
         "01",   // 1

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <limits>
 #include <system_error>
 #include <thread>
@@ -12,8 +11,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <exception>
 #include <string>
 
 namespace rom {
@@ -210,49 +207,6 @@ Result<> CheckWritable(const std::filesystem::path& path, FileSystem& files)
         return opened.error();
     // Nothing was written, so closing cannot lose a byte: its result says nothing about writability.
     return {};
-}
-
-void IgnoreFileSizeSignal()
-{
-    std::signal(SIGXFSZ, SIG_IGN);
-}
-
-namespace {
-
-const char* g_program = "";
-
-[[noreturn]] void endWithOneLine()
-{
-    std::string what = "ended without a reason";
-    if (const std::exception_ptr thrown = std::current_exception()) {
-        try {
-            std::rethrow_exception(thrown);
-        } catch (const std::exception& e) {
-            what = e.what();
-        } catch (...) {
-            what = "an exception of an unknown type";
-        }
-    }
-    std::string line = std::string(g_program) + ": internal error: " + what;
-    std::replace_if(line.begin(), line.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
-    line += '\n';
-    for (std::size_t done = 0; done < line.size();) {
-        const ssize_t n = ::write(STDERR_FILENO, line.data() + done, line.size() - done);
-        if (n > 0)
-            done += static_cast<std::size_t>(n);
-        else if (n == 0 || errno != EINTR)
-            break;
-    }
-    // No destructors or exit handlers: the program's state is unknown, and they could throw again.
-    std::_Exit(1);
-}
-
-}  // namespace
-
-void ExitOnUncaughtException(const char* program)
-{
-    g_program = program;
-    std::set_terminate(endWithOneLine);
 }
 
 }  // namespace rom

@@ -59,13 +59,4 @@ FileSystem& SystemFiles();
 /// cannot be (missing, write-protected, not a regular file, ...). Reads never need it.
 Result<> CheckWritable(const std::filesystem::path& path, FileSystem& files = SystemFiles());
 
-/// Makes a write past the process's file-size limit fail with an error instead of killing the
-/// program with SIGXFSZ, so a save can report it and undo what it wrote. Call once at start.
-void IgnoreFileSizeSignal();
-
-/// Makes an exception that nothing catches (in main, in a thread, inside Qt's event loop) end the
-/// program with one line "PROGRAM: internal error: WHAT" on standard error and exit status 1, instead
-/// of the runtime's abort. Call once at start.
-void ExitOnUncaughtException(const char* program);
-
 }  // namespace rom

@@ -14,7 +14,7 @@ Result<SlotAddress> SlotAddress::Of(int speciesRow, int slot)
 
 SlotRange SlotAddress::All()
 {
-    return {0, kCount};
+    return {0, kTableSlots};
 }
 
 SlotRange SlotAddress::OfRow(int speciesRow)

@@ -18,8 +18,9 @@ struct EvolutionRecord {
     static constexpr int kSlotSize = 6;
 };
 
-/// The whole table: 649 records.
+/// The whole table: 649 records, 4,543 slots.
 inline constexpr std::uint64_t kTableBytes = std::uint64_t(kSpeciesRows) * EvolutionRecord::kSize;
+inline constexpr int kTableSlots = kSpeciesRows * EvolutionRecord::kSlots;
 
 /// A field's offset inside its slot.
 enum class Field { Method = 0, Parameter = 2, Target = 4 };
@@ -52,7 +53,6 @@ public:
 
 private:
     friend class SlotRange;
-    static constexpr int kCount = kSpeciesRows * EvolutionRecord::kSlots;
 
     static constexpr bool valid(int speciesRow, int slot)
     {

@@ -227,7 +227,7 @@ Result<void, BatchError> WriteSlots(const std::filesystem::path& path, const Gam
     for (std::size_t i = 0; i < changes.size(); ++i) {
         const auto at = static_cast<std::size_t>(FieldOffset(base, changes[i].address) - first);
         if (!std::equal(changes[i].expected.begin(), changes[i].expected.end(), current.begin() + std::ptrdiff_t(at)))
-            return stop(i, {ErrorKind::SlotChanged, "the slot was changed by another program since it was read"});
+            return stop(i, {ErrorKind::SlotChanged, {}});
     }
     // A full disk fails here, before any byte has changed.
     for (std::size_t i = 0; i < changes.size(); ++i) {

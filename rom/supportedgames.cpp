@@ -30,15 +30,20 @@ std::string_view CodeText(const GameCode& code)
     return {code.data(), code.size()};
 }
 
-std::string SupportedCodes(std::string_view lastJoin)
+std::string SupportedGames(std::string_view (*part)(const SupportedGame&), std::string_view lastJoin)
 {
     std::string out;
     for (std::size_t i = 0; i < kSupportedGames.size(); ++i) {
         if (i > 0)
             out += i + 1 == kSupportedGames.size() ? " " + std::string(lastJoin) + " " : std::string(", ");
-        out += CodeText(kSupportedGames[i].code);
+        out += part(kSupportedGames[i]);
     }
     return out;
+}
+
+std::string SupportedCodes(std::string_view lastJoin)
+{
+    return SupportedGames([](const SupportedGame& g) { return CodeText(g.code); }, lastJoin);
 }
 
 Result<Identification> IdentifyRom(const std::filesystem::path& path, FileSystem& files)

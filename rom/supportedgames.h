@@ -41,7 +41,10 @@ std::optional<std::uint64_t> TableBase(const GameCode& code);
 std::string_view RomCaption(const GameCode& code);
 /// The code as text, its four bytes as they are.
 std::string_view CodeText(const GameCode& code);
-/// Every supported code in table order, the last two joined by the word given: "IRBO or IREO".
+/// A part of every supported game in table order, the last two joined by the word given:
+/// "Pokemon Black (E) (IRBO) and Pokemon Black 2 (U) (IREO)".
+std::string SupportedGames(std::string_view (*part)(const SupportedGame&), std::string_view lastJoin);
+/// Every supported code so joined: "IRBO or IREO".
 std::string SupportedCodes(std::string_view lastJoin);
 
 struct Identification {

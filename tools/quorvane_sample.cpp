@@ -3,7 +3,7 @@
 #include <string_view>
 #include <vector>
 
-#include "rom/romfile.h"
+#include "rom/processhandlers.h"
 #include "tools/sampleimage.h"
 
 namespace {

@@ -17,6 +17,7 @@
 #include "rom/slotcodec.h"
 #include "rom/namelists.h"
 #include "tests/support/faultyfiles.h"
+#include "tests/support/randomtable.h"
 #include "tests/support/testsupport.h"
 
 namespace clitest {
@@ -66,32 +67,6 @@ inline Ran runShell(const std::string& command)
     const int raw = ::pclose(pipe);
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     return r;
-}
-
-/// A table of every sort of slot: empty, listed values with stray high bytes, and random words.
-inline std::vector<std::uint8_t> randomTable(std::mt19937& rng)
-{
-    std::vector<std::uint8_t> t(rom::kTableBytes);
-    std::uniform_int_distribution<int> byte(0, 255), pick(0, 9);
-    for (const rom::SlotAddress slot : rom::SlotAddress::All()) {
-        const std::size_t at = slot.offset();
-        if (slot.slot() == 1) {  // the two bytes after the record's seven slots
-            t[at + 42] = static_cast<std::uint8_t>(byte(rng));
-            t[at + 43] = static_cast<std::uint8_t>(byte(rng));
-        }
-        const int kind = pick(rng);
-        if (kind < 5)
-            continue;
-        if (kind < 8) {
-            putWord(t, at, std::uniform_int_distribution<int>(0, 27)(rng) | (pick(rng) == 0 ? 0x100 : 0));
-            putWord(t, at + 2, std::uniform_int_distribution<int>(0, 626)(rng));
-            putWord(t, at + 4, std::uniform_int_distribution<int>(0, 649)(rng));
-        } else {
-            for (int i = 0; i < 6; ++i)
-                t[at + std::size_t(i)] = static_cast<std::uint8_t>(byte(rng));
-        }
-    }
-    return t;
 }
 
 /// Listed values for one slot; the target may be kept as read (then possibly unlisted).

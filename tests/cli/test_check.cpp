@@ -12,7 +12,7 @@ const std::vector<std::string> kSampleTrades{
     "Machoke (67) slot 1: evolves by trade, which needs a second console",
     "Onix (95) slot 1: evolves by trade holding Metal Coat, which needs a second console",
     "Seadra (117) slot 1: evolves by trade holding Dragon Scale, which needs a second console",
-    "Karrablast (588) slot 1: evolves by the special trade of Karrablast and Shelmet, which needs a second console",
+    "Karrablast (588) slot 1: evolves by trade, which needs a second console",
 };
 
 struct Case {
@@ -75,7 +75,7 @@ const std::vector<Case> kCases{
      "1,2,0,,26\n",
      {{{1, 3}, 0, 5, 700}},
      {"Bulbasaur (1) slot 2: has method 0 (None) but target Raichu (26), which is never reached",
-      "Ivysaur (2) slot 3: has method 0 (None) but target 700 (no row), which is never reached"}},
+      "Ivysaur (2) slot 3: has method 0 (None) but target no row (700), which is never reached"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Check, Classes, ::testing::ValuesIn(kCases), [](const auto& info) {

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include "rom/processhandlers.h"
 #include "tests/cli/clitestutil.h"
 
 namespace {
@@ -252,9 +253,9 @@ TEST(Show, SevenSlotsAlignedByNumberOrName)
     const auto l = lines(byName.out);
     ASSERT_EQ(l.size(), 9u);
     EXPECT_EQ(l[0], "Eevee (133), Pokemon Black (E) (IRBO)");
-    EXPECT_EQ(l[1], "slot  method                                  parameter        target");
-    EXPECT_EQ(l[2], "1     8 Item (Evo Stones)                     84 Water Stone   134 Vaporeon");
-    EXPECT_EQ(l[5], "4     2 Happiness (Morning/noon)                               196 Espeon");
+    EXPECT_EQ(l[1], "slot  method                                    parameter          target");
+    EXPECT_EQ(l[2], "1     8 \"Item (Evo Stones)\"                     84 \"Water Stone\"   134 \"Vaporeon\"");
+    EXPECT_EQ(l[5], "4     2 \"Happiness (Morning/noon)\"                                 196 \"Espeon\"");
 
     const Ran unknown = run({"show", p.string(), "pikchu"});
     EXPECT_EQ(unknown.status, 2);

@@ -69,12 +69,12 @@ Drawn expected(const std::string& csv)
         const auto f = [&](int i) { return std::string(r.fields[std::size_t(i)]); };
         if (++line == 1 || f(3) == "0")
             return true;
-        std::string label = f(4).empty() ? "no row: method " + f(3) : f(4);
+        std::string label = f(4).empty() ? "method " + f(3) + " (no row)" : f(4);
         if (const auto list = cli::ParameterList(rom::KindOf(std::stoi(f(3)))); !f(5).empty())
-            label += ": " + (f(6).empty() ? "no row: " + std::string(cli::WhatOf(*list)) + " " + f(5) : f(6));
+            label += ": " + (f(6).empty() ? std::string(cli::WhatOf(*list)) + " " + f(5) + " (no row)" : f(6));
         const bool species = cli::IsSpecies(std::stoi(f(7)));
         const std::string source = f(1) + " (" + f(0) + ")",
-                          target = species ? f(8) + " (" + f(7) + ")" : f(7) == "0" ? "None (0)" : "no row: " + f(7);
+                          target = species ? f(8) + " (" + f(7) + ")" : f(7) == "0" ? "None (0)" : "no row (" + f(7) + ")";
         d.edges.insert(source + " -> " + target + ": " + label);
         nodes.insert(source + " [solid]");
         nodes.insert(species ? target + " [solid]" : source + " -> " + target + " [dashed]");
@@ -148,7 +148,7 @@ TEST_P(Graphviz, DrawsEveryEvolutionOfTheTableAndNothingElse)
     for (const int species : {1, 25, 40, 77, 133, 600}) {
         std::set<std::string> family;
         for (const auto& [name, label] : all.label)
-            if (label == cli::SpeciesLabel(species))
+            if (label == cli::Named(cli::List::Species, species))
                 family.insert(name);
         for (std::size_t size = 0; size != family.size();) {
             size = family.size();
@@ -163,7 +163,7 @@ TEST_P(Graphviz, DrawsEveryEvolutionOfTheTableAndNothingElse)
             if (family.count(tail))
                 edges.insert(all.label.at(tail) + " -> " + all.label.at(head) + ": " + label);
         if (family.empty())
-            nodes.insert(cli::SpeciesLabel(species) + " [solid]");
+            nodes.insert(cli::Named(cli::List::Species, species) + " [solid]");
         const Ran one = run({"graph", p.string(), std::to_string(species)});
         const Drawn drawn = draw(dir, one.out);
         EXPECT_EQ(drawn.nodes, nodes) << species;

@@ -382,7 +382,7 @@ TEST(ImportFailure, SlotChangedByAnotherProgramWritesNothing)
     writeText(csv, kHeader + kValidChange + "1,2,4,20,3\n");
     const Ran r = run({"import", p.string(), csv.string()}, files);
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("Bulbasaur (1) slot 2 was changed by another program since it was read; nothing written"),
+    EXPECT_NE(r.err.find("Bulbasaur (1) slot 2: the slot was changed by another program since it was read; nothing written"),
               std::string::npos)
         << r.err;
     EXPECT_EQ(readBytes(p, irbo().tableBase, 12), (std::vector<std::uint8_t>{4, 0, 16, 0, 2, 0, 0, 0, 0, 0, 9, 0}));

@@ -16,6 +16,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "rom/processhandlers.h"
 #include "rom/slotcodec.h"
 #include "tests/support/faultyfiles.h"
 #include "tests/support/testsupport.h"
