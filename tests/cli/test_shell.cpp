@@ -52,10 +52,18 @@ TEST(CommandLine, UnknownCommandsAreNamedAndHelpIsACommand)
         EXPECT_EQ(r.status, 2) << args[0];
         EXPECT_EQ(r.err, "quorvane-cli: " + message + "\n");
     }
-    EXPECT_EQ(run({"help"}).out, run({"--help"}).out);
-    const Ran diffHelp = run({"help", "diff"});
-    EXPECT_EQ(diffHelp.status, 0);
-    EXPECT_EQ(diffHelp.out, run({"diff", "--help"}).out);
+    // The command list, help COMMAND and each command's own help all come from the one table.
+    const std::string help = run({"help"}).out;
+    EXPECT_EQ(help, run({"--help"}).out);
+    for (const cli::Command* command : cli::Commands()) {
+        const std::string name(command->name);
+        EXPECT_NE(help.find("  " + name + " "), std::string::npos) << name;
+        EXPECT_NE(help.find(std::string(command->summary)), std::string::npos) << name;
+        const Ran own = run({"help", name});
+        EXPECT_EQ(own.status, 0) << name;
+        EXPECT_EQ(own.out, run({name, "--help"}).out) << name;
+        EXPECT_NE(own.out.find("quorvane-cli " + name), std::string::npos) << name;
+    }
 }
 
 // As cmp: 0 equal, 1 different, 2 trouble; without the option a failure stays 1 and a difference 0.
