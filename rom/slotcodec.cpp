@@ -149,6 +149,17 @@ SlotBytes EvolutionTable::slot(SlotAddress address) const
     return out;
 }
 
+TableLayout CheckLayout(const EvolutionTable& table)
+{
+    TableLayout layout;
+    for (const SlotAddress at : SlotAddress::All()) {
+        const EvolutionSlot slot = DecodeSlot(table.slot(at));
+        if (slot.method >= static_cast<int>(kMethods.size()) || slot.target < 0 || slot.target > kSpeciesRows)
+            ++layout.oddSlots;
+    }
+    return layout;
+}
+
 Result<EvolutionTable> ReadTable(const std::filesystem::path& path, const GameCode& game, FileSystem& files)
 {
     EvolutionTable table;

@@ -45,6 +45,21 @@ struct EvolutionTable {
     SlotBytes slot(SlotAddress address) const;
 };
 
+/// How many of a table's slots hold what no game writes: a method with no row (a low byte above 27), or a
+/// target outside 0-649 as read. A real game has none, and a hack that adds a method to a few species
+/// stays far below the threshold; past it the table is likely not where the game code says it is (a
+/// ROM rebuilt by another tool can move it). A move by a multiple of 6 bytes keeps every field in step
+/// and cannot be seen this way.
+struct TableLayout {
+    static constexpr int kMostOddSlots = kTableSlots / 100;  // 1% of 4,543: 45
+
+    int oddSlots = 0;
+    bool looksMoved() const { return oddSlots > kMostOddSlots; }
+};
+
+/// Counts the table's slots that no game writes.
+TableLayout CheckLayout(const EvolutionTable& table);
+
 /// Reads the game's whole table after checking the file's game code.
 Result<EvolutionTable> ReadTable(const std::filesystem::path& path, const GameCode& game,
                                  FileSystem& files = SystemFiles());

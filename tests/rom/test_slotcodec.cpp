@@ -294,6 +294,32 @@ TEST(WriteRules, RecordTailBytesSurviveSavesOfEverySlot)
 
 // ---- short, replaced and failing files ------------------------------------------------------
 
+// One odd slot kind per row of the table; the count decides at 1% of the table's 4,543 slots.
+TEST(Layout, SlotsNoGameWritesAreCountedAndMoreThanOnePercentLooksMoved)
+{
+    struct Case {
+        int method, target;
+        bool odd;
+    };
+    const Case kinds[] = {{27, 649, false}, {0, 0, false}, {0x0104, 0, false},  // a high byte is not read
+                          {28, 1, true},    {255, 1, true}, {4, -1, true},      {4, 650, true}};
+    for (const Case& k : kinds) {
+        for (const int count : {45, 46}) {
+            rom::EvolutionTable table{std::vector<std::uint8_t>(rom::kTableBytes)};
+            int placed = 0;
+            for (const rom::SlotAddress at : rom::SlotAddress::All()) {
+                if (placed++ == count)
+                    break;
+                putWord(table.bytes, at.offset(Field::Method), k.method);
+                putWord(table.bytes, at.offset(Field::Target), k.target);
+            }
+            const rom::TableLayout layout = rom::CheckLayout(table);
+            EXPECT_EQ(layout.oddSlots, k.odd ? count : 0) << k.method << " " << k.target;
+            EXPECT_EQ(layout.looksMoved(), k.odd && count == 46) << k.method << " " << k.target << " x" << count;
+        }
+    }
+}
+
 TEST(ShortFiles, SlotPastTheEndIsNeitherReadNorWritten)
 {
     TempDir dir;
