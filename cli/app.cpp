@@ -16,8 +16,8 @@ Runner declareHelp(CLI::App& command);
 
 constexpr Command kHelpCommand{"help", "Print this help, or a command's help", declareHelp};
 
-constexpr const Command* kCommands[] = {&kExportCommand, &kImportCommand, &kDiffCommand, &kShowCommand,
-                                        &kGraphCommand,  &kCheckCommand,  &kHelpCommand};
+constexpr const Command* kCommands[] = {&kExportCommand, &kImportCommand, &kSetCommand,  &kDiffCommand,
+                                        &kShowCommand,   &kGraphCommand,  &kCheckCommand, &kHelpCommand};
 
 std::vector<std::string> commandNames()
 {
@@ -94,7 +94,7 @@ int Run(const std::vector<std::string>& args, Io& io)
     app.set_version_flag("--version", "quorvane-cli " QUORVANE_VERSION);
     app.require_subcommand(1);
     app.footer("Exit status: 0 success, 1 failure, 2 bad usage. Data goes to standard output, messages to\n"
-               "standard error. Only import opens the ROM for writing; run COMMAND --help for its details.\n"
+               "standard error. Only import and set open the ROM for writing; run COMMAND --help for details.\n"
                "check exits as a linter does: 1 when it lists anything, 2 on a failure.");
     std::vector<std::pair<CLI::App*, Runner>> declared;
     for (const Command* command : kCommands) {

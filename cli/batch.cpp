@@ -1,5 +1,6 @@
 #include "cli/batch.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ostream>
 #include <vector>
@@ -14,6 +15,16 @@ namespace {
 std::string count(std::size_t n)
 {
     return std::to_string(n) + (n == 1 ? " slot" : " slots");
+}
+
+// "3 slots would change, 1 already applied"
+std::string summary(std::span<const Planned> plan, Counting counting, std::string_view verb)
+{
+    const auto applied = static_cast<std::size_t>(std::count_if(plan.begin(), plan.end(), [](const Planned& p) {
+        return p.applied;
+    }));
+    return count(plan.size() - applied) + " " + std::string(verb) +
+           (counting == Counting::WithApplied ? ", " + std::to_string(applied) + " already applied" : "");
 }
 
 std::string describe(const SlotValues& v)
@@ -34,10 +45,14 @@ std::string slotList(std::span<const Planned> plan, std::size_t from, std::size_
 
 }  // namespace
 
-std::string PlanText(std::span<const Planned> plan, const rom::SupportedGame& game)
+std::string PlanText(std::span<const Planned> plan, const rom::SupportedGame& game, Counting counting)
 {
     std::string out;
     for (const Planned& p : plan) {
+        if (p.applied) {
+            out += SlotName(p.change.address) + ": already applied\n";
+            continue;
+        }
         out += SlotName(p.change.address) + '\n';
         out += "  old: " + describe(p.from) + '\n';
         out += "  new: " + describe(p.to) + '\n';
@@ -52,16 +67,71 @@ std::string PlanText(std::span<const Planned> plan, const rom::SupportedGame& ga
             out += line;
         }
     }
-    return out + count(plan.size()) + " would change; nothing written\n";
+    return out + summary(plan, counting, "would change") + "; nothing written\n";
 }
 
-int WritePlan(const std::filesystem::path& romPath, const rom::SupportedGame& game, std::span<const Planned> plan,
-              Io& io)
+rom::Result<Planned, std::vector<std::string>> PlanSlot(rom::SlotAddress address, const rom::SlotBytes& current,
+                                                        const SlotValues& to)
 {
+    const SlotValues now = ValuesOf(address, current);
+    std::vector<std::string> problems;
+    // A number with no row cannot be chosen in the editor: it may only stay as it is stored.
+    auto listedOrKept = [&](List list, std::string_view what, int value, std::optional<int> stored) {
+        if (NameOf(list, value) || stored == value)
+            return;
+        problems.push_back(std::string(what) + " " + std::to_string(value) + " has no row in the " +
+                           std::string(WhatOf(list)) + " list and differs from the stored " +
+                           (stored ? std::to_string(*stored) : std::string("value")));
+    };
+    listedOrKept(List::Method, "method", to.method, now.method);
+    if (const auto list = ParameterList(rom::KindOf(to.method)); list && to.parameter) {
+        // What reading the slot's parameter with the new method's width gives now.
+        rom::SlotBytes asRead = current;
+        asRead[0] = static_cast<std::uint8_t>(to.method);
+        listedOrKept(*list, "parameter", *to.parameter, rom::DecodeSlot(asRead).parameter);
+    }
+    listedOrKept(List::Species, "target", to.target, now.target);
+    if (!problems.empty())
+        return problems;
+
+    rom::SlotWrite write;
+    if (NameOf(List::Method, to.method)) {
+        write.method = to.method;
+        write.kind = rom::KindOf(to.method);
+        if (to.parameter && NameOf(*ParameterList(write.kind), *to.parameter))
+            write.parameter = to.parameter;
+    }
+    if (NameOf(List::Species, to.target))
+        write.target = to.target;
+    return Planned{now, to, rom::SlotChange{address, current, rom::ComposeSlot(current, write)}};
+}
+
+bool RefuseMovedTable(const std::filesystem::path& romPath, const rom::SupportedGame& game,
+                      const rom::EvolutionTable& table, bool force, Io& io)
+{
+    const rom::TableLayout layout = rom::CheckLayout(table);
+    if (force || !layout.looksMoved())
+        return false;
+    static_assert(rom::kTableSlots == 4543, "the message below names the table's size");
+    char base[24];
+    std::snprintf(base, sizeof base, "0x%llX", static_cast<unsigned long long>(game.tableBase));
+    io.err << Shown(romPath) << ": the table at " << base << " does not look like an evolution table ("
+           << layout.oddSlots << " of 4,543 slots hold a method or target no game uses); a ROM rebuilt by another "
+           << "tool may have moved it; --force writes anyway\n";
+    return true;
+}
+
+int WritePlan(const std::filesystem::path& romPath, const rom::SupportedGame& game, std::span<const Planned> all,
+              Counting counting, Io& io)
+{
+    std::vector<Planned> plan;  // the slots to write, in order: the batch's errors count in them
     std::vector<rom::SlotChange> changes;
-    changes.reserve(plan.size());
-    for (const Planned& p : plan)
-        changes.push_back(p.change);
+    for (const Planned& p : all) {
+        if (!p.applied) {
+            plan.push_back(p);
+            changes.push_back(p.change);
+        }
+    }
     rom::Result<void, rom::BatchError> result;
     int signal = 0;
     {
@@ -72,7 +142,7 @@ int WritePlan(const std::filesystem::path& romPath, const rom::SupportedGame& ga
     const std::string rom = Shown(romPath);
     if (result) {
         // The slots are in the file and synced: that, not the report, decides the exit status.
-        WriteOut(io, count(changes.size()) + " changed\n");
+        WriteOut(io, summary(all, counting, "changed") + "\n");
         return kSuccess;
     }
     const rom::BatchError& error = result.error();

@@ -43,6 +43,7 @@ void AddOutputOption(CLI::App& command, std::filesystem::path& output, const std
 // The commands, each defined in the file that does its work.
 extern const Command kExportCommand;
 extern const Command kImportCommand;
+extern const Command kSetCommand;
 extern const Command kDiffCommand;
 extern const Command kShowCommand;
 extern const Command kGraphCommand;
@@ -57,6 +58,9 @@ struct ImportOptions {
     std::filesystem::path rom;
     std::filesystem::path table;  // "-" for standard input
     bool dryRun = false;
+    bool reverse = false;      // a change set, from its new values back to its was values
+    bool ignoreNames = false;  // the number columns alone give the values
+    bool force = false;        // write even into a table that looks moved
 };
 
 /// Applies a table file to the ROM, all lines checked before any write.

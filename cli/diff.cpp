@@ -10,21 +10,6 @@
 #include "rom/methods.h"
 
 namespace cli {
-namespace {
-
-// "Item (Evo Stones), Thunderstone, into Raichu": the names export gives, for release notes.
-std::string describe(const SlotValues& v)
-{
-    if (v.method == 0 && v.target == 0)
-        return "empty";
-    std::string text = Named(List::Method, v.method, Form::Name);
-    const auto list = ParameterList(rom::KindOf(v.method));
-    if (list && v.parameter)
-        text += ", " + Named(*list, *v.parameter, Form::Name);
-    return text + ", into " + Named(List::Species, v.target, Form::Name);
-}
-
-}  // namespace
 
 int Diff(const std::filesystem::path& romA, const std::filesystem::path& romB, DiffFormat format, bool exitCode,
          Io& io)
@@ -40,7 +25,7 @@ int Diff(const std::filesystem::path& romA, const std::filesystem::path& romB, D
 
     std::string text;
     if (format == DiffFormat::Csv)
-        AppendHeader(text);
+        AppendHeader(text, true);
     bool differ = false;
     for (const rom::SlotAddress at : rom::SlotAddress::All()) {
         // Bytes the editor never reads (a method's high byte, an unused parameter) are no difference.
@@ -50,9 +35,9 @@ int Diff(const std::filesystem::path& romA, const std::filesystem::path& romB, D
             continue;
         differ = true;
         if (format == DiffFormat::Csv)
-            AppendLine(text, vb);
+            AppendLine(text, vb, &va);
         else
-            text += SlotName(vb.species, vb.slot) + ": was " + describe(va) + "; now " + describe(vb) + '\n';
+            text += SlotName(at) + ": was " + SlotSummary(va) + "; now " + SlotSummary(vb) + '\n';
     }
     if (WriteOut(io, text) != kSuccess)
         return failed;
@@ -69,8 +54,12 @@ Runner declareDiff(CLI::App& command)
         bool exitCode = false;
     };
     auto o = std::make_shared<Options>();
-    command.footer("Without --exit-code, exits 0 whether or not the ROMs differ. 'diff original.nds mine.nds >\n"
-                   "changes.csv', then 'import copy.nds changes.csv', carries the changes to another copy.");
+    command.footer(
+        "The CSV is a change set: each line ends with the values ROM_A holds (was_method, was_parameter,\n"
+        "was_target). 'diff original.nds mine.nds > changes.csv', then 'import copy.nds changes.csv',\n"
+        "carries the change to another copy of the game, slot by slot: a slot that holds something else\n"
+        "there is a conflict and nothing is written; 'import --reverse copy.nds changes.csv' takes it back.\n"
+        "Without --exit-code, exits 0 whether or not the ROMs differ.");
     command.add_option("ROM_A", o->a, "ROM image to compare against")->required()->type_name("");
     command.add_option("ROM_B", o->b, "ROM image whose differing slots are written")->required()->type_name("");
     command.add_option("--format", o->format, "csv (the default): as export writes them; text: one line per slot, by name")

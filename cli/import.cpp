@@ -62,17 +62,24 @@ int Import(const ImportOptions& options, Io& io)
     const rom::EvolutionTable& table = read->table;
     const rom::SupportedGame& game = read->game;
 
+    if (RefuseMovedTable(romPath, game, table, options.force, io))
+        return kFailure;
+
     Problems problems{fileName, {}};
+    LineRules rules{options.ignoreNames};
     std::vector<Planned> plan;
     std::vector<int> seen(rom::kTableSlots);  // the line naming each slot
     ColumnMap columns;
     std::size_t headerFields = 0;  // 0 until the header is read
     bool headerOk = false;
+    bool reverseNeedsChangeSet = false;
+    std::size_t conflicts = 0;
     auto checkRecord = [&](const CsvRecord& record) {
         if (headerFields == 0) {
             headerFields = std::max<std::size_t>(record.fields.size(), 1);
-            headerOk = ReadHeader(record, columns, problems);
-            return !problems.full();
+            headerOk = ReadHeader(record, columns, options.ignoreNames, problems);
+            reverseNeedsChangeSet = headerOk && options.reverse && !columns.changeSet();
+            return !problems.full() && !reverseNeedsChangeSet;
         }
         // Without its columns known, a line cannot be read.
         if (!headerOk)
@@ -85,7 +92,7 @@ int Import(const ImportOptions& options, Io& io)
                                           std::to_string(headerFields));
             return !problems.full();
         }
-        const auto line = CheckLine(record, columns, table, problems);
+        const auto line = CheckLine(record, columns, rules, problems);
         if (!line)
             return !problems.full();
         int& earlier = seen[std::size_t(line->address.index())];
@@ -96,13 +103,37 @@ int Import(const ImportOptions& options, Io& io)
         earlier = record.line;
         const rom::SlotBytes current = table.slot(line->address);
         const SlotValues now = ValuesOf(line->address, current);
-        if (line->values == now)
-            return true;  // what the editor would show already: not a byte is written
-        plan.push_back({now, line->values, rom::SlotChange{line->address, current, rom::ComposeSlot(current, line->write)}});
+        // A change set goes from its was values to its new ones, or back with --reverse.
+        const SlotValues& to = line->was && options.reverse ? *line->was : line->values;
+        const SlotValues* from = line->was ? (options.reverse ? &line->values : &*line->was) : nullptr;
+        if (now == to) {
+            // What the editor would show already: not a byte is written.
+            if (from)
+                plan.push_back({now, to, rom::SlotChange{line->address, current, current}, true});
+            return true;
+        }
+        if (from && now != *from) {
+            ++conflicts;
+            problems.add(record.line, "conflict: " + SlotName(line->address) + " holds \"" + SlotSummary(now) +
+                                          "\", where the change set expects \"" + SlotSummary(*from) + "\"");
+            return !problems.full();
+        }
+        auto planned = PlanSlot(line->address, current, to);
+        if (!planned) {
+            for (const std::string& reason : planned.error())
+                problems.add(record.line, reason);
+            return !problems.full();
+        }
+        plan.push_back(std::move(*planned));
         return true;
     };
     const auto stopped = input ? ReadCsv(*input, checkRecord)
                                : std::optional<CsvStop>(CsvStop{1, "no input", true});
+    if (reverseNeedsChangeSet) {
+        io.err << "quorvane-cli: --reverse takes a change set, as diff writes it: " << fileName
+               << " has no was_method, was_parameter and was_target columns\n";
+        return kUsage;
+    }
     if (stopped && stopped->readFailed) {
         for (const std::string& p : problems.lines)
             io.err << p << '\n';
@@ -114,7 +145,11 @@ int Import(const ImportOptions& options, Io& io)
         problems.add(stopped->line, stopped->reason);
     else if (headerFields == 0)
         problems.add(1, "not CSV: no header line");
+    const Counting counting = columns.changeSet() ? Counting::WithApplied : Counting::Written;
     if (!problems.lines.empty()) {
+        // A dry run of a change set shows where it stands on this copy, conflicts and all.
+        if (options.dryRun && conflicts == problems.lines.size() && !problems.full())
+            WriteOut(io, PlanText(plan, game, counting));
         for (const std::string& p : problems.lines)
             io.err << p << '\n';
         if (problems.full())
@@ -128,8 +163,8 @@ int Import(const ImportOptions& options, Io& io)
     }
 
     if (options.dryRun)
-        return WriteOut(io, PlanText(plan, game));
-    return WritePlan(options.rom, game, plan, io);
+        return WriteOut(io, PlanText(plan, game, counting));
+    return WritePlan(romPath, game, plan, counting, io);
 }
 
 namespace {
@@ -148,15 +183,29 @@ Runner declareImport(CLI::App& command)
         "A number with no row in its list is accepted only where it equals what is stored, and is then left\n"
         "as stored. Slots that already hold the values are not written; the others are written as the\n"
         "editor's Save would, under one lock, with one sync.\n"
+        "A change set (diff's CSV) also has was_method, was_parameter and was_target: each line is then\n"
+        "a change from those values. A slot holding them is written; one holding the new values already\n"
+        "is counted as already applied; one holding anything else is a conflict, and nothing is written.\n"
+        "Before any write is planned, a table in which more than 1% of the 4,543 slots hold a method or\n"
+        "target no game uses is refused: it may not be where the game code says (--force writes anyway).\n"
         "Reading stops with an error at a field over 1 KiB, a line over 64 KiB, more than 100,000 records\n"
         "or 100 problems; a read error fails the import. SIGINT, SIGTERM or SIGHUP during the writes\n"
         "finishes the slot being written, syncs, names the slots written and not written and exits 1;\n"
         "no slot is half-written, and importing the same FILE again writes the rest.");
     AddRomArgument(command, o->rom, "ROM image to change in place");
-    command.add_option("FILE", o->table, "CSV table, as export writes it; - for standard input")
+    command.add_option("FILE", o->table, "CSV table, as export or diff writes it; - for standard input")
         ->required()
         ->type_name("");
-    command.add_flag("-n,--dry-run", o->dryRun, "Print each slot that would change, with its bytes, and write nothing");
+    command.add_flag("-n,--dry-run", o->dryRun,
+                     "Print each slot that would change, with its bytes (and, for a change set, those\n"
+                     "already applied and the conflicts), and write nothing");
+    command.add_flag("--reverse", o->reverse,
+                     "Take a change set back: from its new values to its was values, with the same\n"
+                     "conflict rule");
+    command.add_flag("--ignore-names", o->ignoreNames,
+                     "Take the number columns and ignore the name columns entirely, for tables whose\n"
+                     "numbers were edited and names left as they were");
+    command.add_flag("--force", o->force, "Write even into a table that does not look like an evolution table");
     return [o](Io& io) { return Import(*o, io); };
 }
 

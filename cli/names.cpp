@@ -145,6 +145,23 @@ std::string DidYouMeanRow(List list, std::string_view name)
     return DidYouMean(shown);
 }
 
+rom::Result<int, std::string> RowNamed(List list, std::string_view name)
+{
+    const auto rows = RowsNamed(list, name);
+    if (rows.size() == 1)
+        return rows[0];
+    if (rows.empty()) {
+        // Names within two edits of a number are other numbers, not what was meant.
+        return "no " + std::string(WhatOf(list)) + " is named " + Quoted(name) +
+               (list == List::Level ? std::string(": a level is named by its number, 0 to 100")
+                                    : DidYouMeanRow(list, name));
+    }
+    std::string which;
+    for (const int r : rows)
+        which += (which.empty() ? "" : ", ") + std::to_string(r);
+    return std::string(WhatOf(list)) + " name " + Quoted(name) + " names rows " + which;
+}
+
 std::string_view WhatOf(List list)
 {
     switch (list) {
@@ -194,6 +211,17 @@ std::string Named(List list, int number, Form form)
     case Form::Name: break;
     }
     return name ? *name : std::string(WhatOf(list)) + " " + n + " (no row)";
+}
+
+std::string SlotSummary(const SlotValues& v)
+{
+    if (v.method == 0 && v.target == 0)
+        return "empty";
+    std::string text = Named(List::Method, v.method, Form::Name);
+    const auto list = ParameterList(rom::KindOf(v.method));
+    if (list && v.parameter)
+        text += ", " + Named(*list, *v.parameter, Form::Name);
+    return text + ", into " + Named(List::Species, v.target, Form::Name);
 }
 
 std::string SlotName(int species, int slot)

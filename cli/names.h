@@ -31,6 +31,10 @@ std::span<const int> RowsNamed(List list, std::string_view name);
 /// Whether the name names this row, as RowsNamed tells.
 bool NamesRow(List list, int row, std::string_view name);
 
+/// The one row a UTF-8 name names in the list, or why there is none: it names no row (with near names
+/// suggested), or it names several (the message lists them).
+rom::Result<int, std::string> RowNamed(List list, std::string_view name);
+
 /// "; did you mean "Pikachu" (25)?" for a name that names no row of the list: the rows whose text
 /// equals it but for letter case, else up to three within two edits of it; "" when none is near.
 std::string DidYouMeanRow(List list, std::string_view name);
@@ -65,6 +69,9 @@ struct SlotValues {
 
 /// The values the editor shows for these stored bytes of this slot.
 SlotValues ValuesOf(rom::SlotAddress address, const rom::SlotBytes& bytes);
+
+/// "Item (Evo Stones), Thunderstone, into Raichu", or "empty": a slot's values by name, for readers.
+std::string SlotSummary(const SlotValues& values);
 
 /// "Eevee (133) slot 2": how messages name a slot.
 std::string SlotName(int species, int slot);

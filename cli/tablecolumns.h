@@ -25,14 +25,34 @@ struct Problems {
     }
 };
 
-/// The columns a table may have, in the order of kColumns.
-enum Column { kSpecies, kSpeciesName, kSlot, kMethod, kMethodName, kParameter, kParameterName, kTarget, kTargetName };
+/// Every column a table may have: export's, then a change set's.
+inline constexpr auto kTableColumns = [] {
+    std::array<std::string_view, kColumns.size() + kWasColumns.size()> all{};
+    std::size_t i = 0;
+    for (const std::string_view c : kColumns)
+        all[i++] = c;
+    for (const std::string_view c : kWasColumns)
+        all[i++] = c;
+    return all;
+}();
+
+/// The columns, in the order of kTableColumns.
+enum Column {
+    kSpecies, kSpeciesName, kSlot, kMethod, kMethodName, kParameter, kParameterName, kTarget, kTargetName,
+    kWasMethod, kWasParameter, kWasTarget
+};
 
 /// The field index of each column, -1 where the header lacks it.
-using ColumnMap = std::array<int, kColumns.size()>;
+struct ColumnMap {
+    std::array<int, kTableColumns.size()> at;
+    bool has(Column c) const { return at[c] >= 0; }
+    /// A change set's lines say what each slot held before: all three was columns are there.
+    bool changeSet() const { return has(kWasMethod); }
+};
 
 /// Reads the header's columns: every field must name a known column once, and the slot and a number
-/// or its name must be there for each value. False, with the problems, when the lines cannot be read.
-bool ReadHeader(const CsvRecord& header, ColumnMap& columns, Problems& problems);
+/// (or, unless names are ignored, its name) must be there for each value; a change set has all three
+/// was columns. False, with the problems, when the lines cannot be read.
+bool ReadHeader(const CsvRecord& header, ColumnMap& columns, bool ignoreNames, Problems& problems);
 
 }  // namespace cli

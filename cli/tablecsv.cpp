@@ -162,17 +162,20 @@ char separatorOf(std::string_view headerLine)
 
 }  // namespace
 
-void AppendHeader(std::string& out)
+void AppendHeader(std::string& out, bool changeSet)
 {
     for (std::size_t i = 0; i < kColumns.size(); ++i) {
         if (i)
             out += ',';
         out += kColumns[i];
     }
+    if (changeSet)
+        for (const std::string_view column : kWasColumns)
+            (out += ',') += column;
     out += '\n';
 }
 
-void AppendLine(std::string& out, const SlotValues& v)
+void AppendLine(std::string& out, const SlotValues& v, const SlotValues* was)
 {
     AppendNumber(out, v.species);
     out += ',';
@@ -196,6 +199,15 @@ void AppendLine(std::string& out, const SlotValues& v)
     AppendNumber(out, v.target);
     out += ',';
     appendName(out, List::Species, v.target);
+    if (was) {
+        out += ',';
+        AppendNumber(out, was->method);
+        out += ',';
+        if (was->parameter && ParameterList(rom::KindOf(was->method)))
+            AppendNumber(out, *was->parameter);
+        out += ',';
+        AppendNumber(out, was->target);
+    }
     out += '\n';
 }
 

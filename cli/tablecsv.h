@@ -17,11 +17,16 @@ namespace cli {
 inline constexpr std::array<std::string_view, 9> kColumns{
     "species", "species_name", "slot", "method", "method_name", "parameter", "parameter_name", "target", "target_name"};
 
-/// Appends the header line.
-void AppendHeader(std::string& out);
+/// A change set's columns, after those: the values the slot held before the change, which import
+/// compares with what it holds before writing.
+inline constexpr std::array<std::string_view, 3> kWasColumns{"was_method", "was_parameter", "was_target"};
 
-/// Appends one slot's line, numbers with their names.
-void AppendLine(std::string& out, const SlotValues& values);
+/// Appends the header line; a change set's has the was columns too.
+void AppendHeader(std::string& out, bool changeSet = false);
+
+/// Appends one slot's line, numbers with their names; a change set's line ends with the values was
+/// holds.
+void AppendLine(std::string& out, const SlotValues& values, const SlotValues* was = nullptr);
 
 /// One record of a CSV file and the line it starts on (1-based); its fields live until the next record.
 struct CsvRecord {

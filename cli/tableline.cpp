@@ -17,18 +17,25 @@ std::optional<int> parseNumber(std::string_view text)
     return value;
 }
 
+bool isNameColumn(Column c)
+{
+    return c == kSpeciesName || c == kMethodName || c == kParameterName || c == kTargetName;
+}
+
 // One line being checked: its fields, where problems go, and whether any was found.
 class LineCheck {
 public:
-    LineCheck(const CsvRecord& record, const ColumnMap& columns, Problems& problems)
-        : m_record(record), m_columns(columns), m_problems(problems)
+    LineCheck(const CsvRecord& record, const ColumnMap& columns, LineRules& rules, Problems& problems)
+        : m_record(record), m_columns(columns), m_rules(rules), m_problems(problems)
     {
     }
 
     std::string_view field(Column c) const
     {
-        const int at = m_columns[c];
-        return at < 0 ? std::string_view() : m_record.fields[static_cast<std::size_t>(at)];
+        const int at = m_columns.at[c];
+        if (at < 0 || (m_rules.ignoreNames && isNameColumn(c)))
+            return {};
+        return m_record.fields[static_cast<std::size_t>(at)];
     }
 
     void problem(const std::string& reason)
@@ -38,70 +45,119 @@ public:
     }
     bool ok() const { return m_ok; }
 
+    /// A number column's value; nullopt when it is empty or, with a problem, not a number.
+    std::optional<int> number(Column c)
+    {
+        const std::string_view text = field(c);
+        if (text.empty())
+            return std::nullopt;
+        const auto parsed = parseNumber(text);
+        if (!parsed)
+            problem(std::string(kTableColumns[c]) + " " + Quoted(text) + " is not a number");
+        return parsed;
+    }
+
     /// A value from its number column, its name column or both; nullopt (with a problem) when neither
     /// gives one, or when they disagree.
-    std::optional<int> value(Column number, Column name, List list, std::string_view what)
+    std::optional<int> value(Column numberColumn, std::optional<Column> nameColumn, List list)
     {
-        const std::string_view numberText = field(number);
-        const std::string_view nameText = field(name);
-        if (!numberText.empty()) {
-            const auto parsed = parseNumber(numberText);
-            if (!parsed) {
-                problem(std::string(what) + " " + Quoted(numberText) + " is not a number");
+        const std::string_view nameText = nameColumn ? field(*nameColumn) : std::string_view();
+        if (!field(numberColumn).empty()) {
+            const auto parsed = number(numberColumn);
+            if (!parsed || nameText.empty())
+                return parsed;
+            const std::string* rowName = NameOf(list, *parsed);
+            if (!rowName) {
+                problem(std::string(what(numberColumn)) + " " + std::to_string(*parsed) + " has no row in the " +
+                        std::string(WhatOf(list)) + " list, yet its name is given as " + Quoted(nameText));
                 return std::nullopt;
             }
-            if (!nameText.empty()) {
-                const std::string* rowName = NameOf(list, *parsed);
-                if (!rowName) {
-                    problem(std::string(what) + " " + std::to_string(*parsed) + " has no row in the " +
-                            std::string(WhatOf(list)) + " list, yet its name is given as " + Quoted(nameText));
-                    return std::nullopt;
-                }
-                if (!NamesRow(list, *parsed, nameText)) {
-                    problem(std::string(what) + " " + std::to_string(*parsed) + " is \"" + *rowName + "\", not " +
-                            Quoted(nameText) + ": correct one of them, or empty the name cell");
-                    return std::nullopt;
-                }
+            if (!NamesRow(list, *parsed, nameText)) {
+                // A script that edits only the numbers leaves every name behind: say once how to keep them.
+                problem(std::string(what(numberColumn)) + " " + std::to_string(*parsed) + " is \"" + *rowName +
+                        "\", not " + Quoted(nameText) + ": correct one of them, or empty the name cell" +
+                        (std::exchange(m_rules.mismatchHinted, true)
+                             ? ""
+                             : ", or import with --ignore-names to take the numbers"));
+                return std::nullopt;
             }
             return parsed;
         }
         if (nameText.empty())
             return std::nullopt;
-        const auto rows = RowsNamed(list, nameText);
-        if (rows.empty()) {
-            // Names within two edits of a number are other numbers, not what was meant.
-            problem("no " + std::string(WhatOf(list)) + " is named " + Quoted(nameText) +
-                    (list == List::Level ? std::string(": a level is named by its number, 0 to 100")
-                                         : DidYouMeanRow(list, nameText)));
+        auto row = RowNamed(list, nameText);
+        if (!row) {
+            const bool several = row.error().find(" names rows ") != std::string::npos;
+            problem(row.error() +
+                    (several ? ": give the number in the " + std::string(kTableColumns[numberColumn]) + " column" : ""));
             return std::nullopt;
         }
-        if (rows.size() > 1) {
-            std::string which;
-            for (const int r : rows)
-                which += (which.empty() ? "" : ", ") + std::to_string(r);
-            problem(std::string(WhatOf(list)) + " name " + Quoted(nameText) + " names rows " + which +
-                    ": give the number in the " + std::string(kColumns[number]) + " column");
-            return std::nullopt;
-        }
-        return rows[0];
+        return *row;
     }
 
-    bool given(Column number, Column name) const { return !field(number).empty() || !field(name).empty(); }
+    bool given(Column number, std::optional<Column> name) const
+    {
+        return !field(number).empty() || (name && !field(*name).empty());
+    }
 
 private:
+    // What messages call a value: its number column's name.
+    static std::string_view what(Column c) { return kTableColumns[c]; }
+
     const CsvRecord& m_record;
     const ColumnMap& m_columns;
+    LineRules& m_rules;
     Problems& m_problems;
     bool m_ok = true;
 };
 
+// The method, parameter and target of one side of a line, with the rules every slot's values keep: a
+// method that takes a parameter needs one, and one that takes none takes none.
+struct Side {
+    Column method;
+    std::optional<Column> methodName;
+    Column parameter;
+    std::optional<Column> parameterName;
+    Column target;
+    std::optional<Column> targetName;
+};
+
+std::optional<SlotValues> readSide(LineCheck& line, const Side& side, SlotValues values)
+{
+    const auto method = line.value(side.method, side.methodName, List::Method);
+    if (!method) {
+        if (line.ok())
+            line.problem(std::string(kTableColumns[side.method]) + " missing");
+    } else {
+        values.method = *method;
+        const auto parameterList = ParameterList(rom::KindOf(*method));
+        const std::string named(kTableColumns[side.method]);
+        if (!parameterList) {
+            if (line.given(side.parameter, side.parameterName))
+                line.problem(named + " " + Named(List::Method, *method, Form::NumberName) + " takes no parameter");
+        } else if (const auto parameter = line.value(side.parameter, side.parameterName, *parameterList)) {
+            values.parameter = *parameter;
+        } else if (line.ok()) {
+            line.problem(named + " " + Named(List::Method, *method, Form::NumberName) + " needs a " +
+                         std::string(WhatOf(*parameterList)) + " as its parameter");
+        }
+    }
+    if (const auto target = line.value(side.target, side.targetName, List::Species))
+        values.target = *target;
+    else if (line.ok())
+        line.problem(std::string(kTableColumns[side.target]) + " missing");
+    if (!line.ok())
+        return std::nullopt;
+    return values;
+}
+
 }  // namespace
 
-std::optional<CheckedLine> CheckLine(const CsvRecord& record, const ColumnMap& columns,
-                                     const rom::EvolutionTable& table, Problems& problems)
+std::optional<CheckedLine> CheckLine(const CsvRecord& record, const ColumnMap& columns, LineRules& rules,
+                                     Problems& problems)
 {
-    LineCheck line(record, columns, problems);
-    const auto species = line.value(kSpecies, kSpeciesName, List::Species, "species");
+    LineCheck line(record, columns, rules, problems);
+    const auto species = line.value(kSpecies, kSpeciesName, List::Species);
     const auto slotText = line.field(kSlot);
     const auto slot = parseNumber(slotText);
     if (species && (*species < 1 || *species > rom::kSpeciesRows))
@@ -117,69 +173,16 @@ std::optional<CheckedLine> CheckLine(const CsvRecord& record, const ColumnMap& c
     if (!line.ok())
         return std::nullopt;
 
-    const rom::SlotAddress address = *rom::SlotAddress::Of(*species - 1, *slot);  // in range: checked above
-    const rom::SlotBytes current = table.slot(address);
-    const SlotValues now = ValuesOf(address, current);
-    SlotValues values{*species, *slot, 0, std::nullopt, 0};
-
-    // A number with no row cannot be chosen in the editor: it may only stay as it is stored.
-    auto unlistedUnchanged = [&](List list, std::string_view what, int value, std::optional<int> stored) {
-        if (NameOf(list, value))
-            return true;
-        if (stored == value)
-            return true;
-        line.problem(std::string(what) + " " + std::to_string(value) + " has no row in the " +
-                     std::string(WhatOf(list)) + " list and differs from the stored " +
-                     (stored ? std::to_string(*stored) : std::string("value")));
-        return false;
-    };
-
-    const auto method = line.value(kMethod, kMethodName, List::Method, "method");
-    if (!method) {
-        if (line.ok())
-            line.problem("method missing");
-    } else if (unlistedUnchanged(List::Method, "method", *method, now.method)) {
-        values.method = *method;
-        const rom::ParamKind kind = rom::KindOf(*method);
-        const auto parameterList = ParameterList(kind);
-        if (!parameterList) {
-            if (line.given(kParameter, kParameterName))
-                line.problem("method " + Named(List::Method, *method, Form::NumberName) + " takes no parameter");
-        } else if (const auto parameter =
-                       line.value(kParameter, kParameterName, *parameterList, "parameter")) {
-            // What reading the slot's parameter with this method's width gives now.
-            rom::SlotBytes asRead = current;
-            asRead[0] = static_cast<std::uint8_t>(*method);
-            if (unlistedUnchanged(*parameterList, "parameter", *parameter, rom::DecodeSlot(asRead).parameter))
-                values.parameter = *parameter;
-        } else if (line.ok()) {
-            line.problem("method " + Named(List::Method, *method, Form::NumberName) + " needs a " +
-                         std::string(WhatOf(*parameterList)) + " as its parameter");
-        }
-    }
-
-    const auto target = line.value(kTarget, kTargetName, List::Species, "target");
-    if (!target) {
-        if (line.ok())
-            line.problem("target missing");
-    } else if (unlistedUnchanged(List::Species, "target", *target, now.target)) {
-        values.target = *target;
+    const SlotValues blank{*species, *slot, 0, std::nullopt, 0};
+    const auto values = readSide(line, {kMethod, kMethodName, kParameter, kParameterName, kTarget, kTargetName}, blank);
+    std::optional<SlotValues> was;
+    if (columns.changeSet()) {
+        // Only numbers: the was columns have no names. A method with no row may have been there.
+        was = readSide(line, {kWasMethod, std::nullopt, kWasParameter, std::nullopt, kWasTarget, std::nullopt}, blank);
     }
     if (!line.ok())
         return std::nullopt;
-
-    // As the editor's Save: listed values are written, unlisted ones (left alone) keep their words.
-    rom::SlotWrite write;
-    if (NameOf(List::Method, values.method)) {
-        write.method = values.method;
-        write.kind = rom::KindOf(values.method);
-        if (values.parameter && NameOf(*ParameterList(write.kind), *values.parameter))
-            write.parameter = values.parameter;
-    }
-    if (NameOf(List::Species, values.target))
-        write.target = values.target;
-    return CheckedLine{address, values, write};
+    return CheckedLine{*rom::SlotAddress::Of(*species - 1, *slot), *values, was};  // in range: checked above
 }
-
 
 }  // namespace cli

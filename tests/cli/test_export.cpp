@@ -211,8 +211,9 @@ TEST(Diff, ListsBsSlotsWhoseValuesDifferAndIgnoresUnreadBytes)
     putTable(b, ireo(), t);
     const Ran r = run({"diff", a.string(), b.string()});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "species,species_name,slot,method,method_name,parameter,parameter_name,target,target_name\n"
-                     "133,Eevee,1,8,Item (Evo Stones),85,Leaf Stone,134,Vaporeon\n");
+    EXPECT_EQ(r.out, "species,species_name,slot,method,method_name,parameter,parameter_name,target,target_name,"
+                     "was_method,was_parameter,was_target\n"
+                     "133,Eevee,1,8,Item (Evo Stones),85,Leaf Stone,134,Vaporeon,8,84,134\n");
     const Ran same = run({"diff", a.string(), a.string()});
     EXPECT_EQ(same.status, 0);
     EXPECT_EQ(lines(same.out).size(), 1u);

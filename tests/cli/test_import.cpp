@@ -79,10 +79,12 @@ INSTANTIATE_TEST_SUITE_P(
                  "3: parameter 420 is \"HM01 Cut \", not \"HM01 Cut\""},
         BadInput{"number and name disagree",
                  "species,slot,method,parameter,target,target_name\n1,1,8,82,3,\n2,1,4,30,3,Ivysaur\n",
-                 "3: target 3 is \"Venusaur\", not \"Ivysaur\": correct one of them, or empty the name cell\n"},
+                 "3: target 3 is \"Venusaur\", not \"Ivysaur\": correct one of them, or empty the name cell, or "
+                 "import with --ignore-names to take the numbers\n"},
         // A level's name is its number, leading zeros aside, and nothing looser.
         BadInput{"another level's name", kNamedStart + "2,1,4,8,07,3\n",
-                 "3: parameter 8 is \"08\", not \"07\": correct one of them, or empty the name cell\n"},
+                 "3: parameter 8 is \"08\", not \"07\": correct one of them, or empty the name cell, or import "
+                 "with --ignore-names to take the numbers\n"},
         BadInput{"level name with decimals", kNamedStart + "2,1,4,7,7.0,3\n",
                  "3: parameter 7 is \"07\", not \"7.0\""},
         BadInput{"level name with a space", kNamedStart + "2,1,4,,7 ,3\n", "3: no level is named \"7 \": a level is named by its number, 0 to 100\n"},
