@@ -269,7 +269,7 @@ QPushButton* Form1::option(int slot) const
     return m_options.at(static_cast<std::size_t>(slot - 1));
 }
 
-frmAbout* Form1::aboutBox() const
+AboutBox* Form1::aboutBox() const
 {
     return m_about;
 }
@@ -440,7 +440,7 @@ void Form1::showAbout()
     if (!m_about) {
         // No parent: a child window would be disabled along with this one. The window system still
         // learns that it belongs to this window, so it stays above it.
-        m_about = new frmAbout;
+        m_about = new AboutBox;
         connect(m_about, &QDialog::finished, this, &Form1::aboutClosed);
         if (QWindow* own = windowHandle()) {
             m_about->winId();

@@ -18,7 +18,7 @@ class QPushButton;
 namespace editor {
 
 class QtDialogs;
-class frmAbout;
+class AboutBox;
 
 /// Layout units are twips; 15 to a logical pixel, rounded to the nearest.
 constexpr int px(int twips) { return (twips + 7) / 15; }
@@ -39,7 +39,7 @@ public:
     /// Slot button k (1 to 7).
     QPushButton* option(int slot) const;
     /// The About box while it is open, else nullptr.
-    frmAbout* aboutBox() const;
+    AboutBox* aboutBox() const;
 
     QMenu* File1;
     QAction* Open1;
@@ -103,7 +103,7 @@ private:
     void aboutClosed();
 
     std::array<QPushButton*, 7> m_options{};
-    QPointer<frmAbout> m_about;
+    QPointer<AboutBox> m_about;
 };
 
 }  // namespace editor

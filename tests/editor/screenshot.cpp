@@ -69,7 +69,7 @@ int main(int argc, char* argv[])
         return 1;
 
     form.About1->trigger();
-    editor::frmAbout* about = form.aboutBox();
+    editor::AboutBox* about = form.aboutBox();
     if (!about || !QTest::qWaitForWindowExposed(about) || !save(about, out + QStringLiteral("/about") + suffix))
         return 1;
     return 0;

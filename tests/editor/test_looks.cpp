@@ -149,11 +149,11 @@ void TestLooks::aboutReadable()
     Editor e;
     e.form.show();
     e.form.About1->trigger();
-    QPointer<editor::frmAbout> box = e.form.aboutBox();
+    QPointer<editor::AboutBox> box = e.form.aboutBox();
     QVERIFY(box);
     QVERIFY(QTest::qWaitForWindowExposed(box));
 
-    for (const QLabel* label : {box->lblDescription, box->lblVersion, box->Label1}) {
+    for (const QLabel* label : {box->creditLabel, box->versionLabel, box->noteLabel}) {
         const Text text = textIn(shot(box, label));
         QVERIFY2(text.ink > 100 && text.readable * 2 > text.ink,
                  qPrintable(QStringLiteral("%1: %2 of %3 pixels reach 4.5:1")
@@ -163,7 +163,7 @@ void TestLooks::aboutReadable()
     }
     // On the classic light scheme the box keeps its black text.
     if (QTest::currentDataTag() == QLatin1String("Fusion light"))
-        for (const QLabel* label : {box->lblDescription, box->lblVersion, box->Label1})
+        for (const QLabel* label : {box->creditLabel, box->versionLabel, box->noteLabel})
             QCOMPARE(label->palette().color(QPalette::WindowText), QColor(Qt::black));
 }
 
