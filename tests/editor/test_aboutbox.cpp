@@ -27,8 +27,8 @@ QRect fromTwips(int left, int top, int width, int height)
 
 AboutBox* openAbout(Editor& e)
 {
-    e.form.About1->trigger();
-    return e.form.aboutBox();
+    e.window.aboutAction->trigger();
+    return e.window.aboutBox();
 }
 
 // As the window manager's close button does it.
@@ -58,7 +58,7 @@ private slots:
 void TestAboutBox::layout()
 {
     Editor e;
-    e.form.show();
+    e.window.show();
     AboutBox* box = openAbout(e);
     QVERIFY(box);
     QVERIFY(QTest::qWaitForWindowExposed(box));
@@ -72,7 +72,7 @@ void TestAboutBox::layout()
     QVERIFY(!box->parentWidget());
     // Still tied to the main window for the window system, which keeps it above that window.
     QVERIFY(box->windowHandle());
-    QCOMPARE(box->windowHandle()->transientParent(), e.form.windowHandle());
+    QCOMPARE(box->windowHandle()->transientParent(), e.window.windowHandle());
     QVERIFY(box->autoFillBackground());
     QColor background = QApplication::palette().color(QPalette::Active, QPalette::HighlightedText);
     QCOMPARE(box->palette().color(QPalette::Window), background.isValid() ? background : QColor(Qt::white));
@@ -129,7 +129,7 @@ void TestAboutBox::closing()
     QPointer<AboutBox> box = openAbout(e);
     QVERIFY(box);
     QVERIFY(QTest::qWaitForWindowActive(box));
-    QVERIFY(!e.form.isEnabled());
+    QVERIFY(!e.window.isEnabled());
     QVERIFY(box->isEnabled());
 
     if (how == "click")
@@ -141,11 +141,11 @@ void TestAboutBox::closing()
     else
         closeThroughFrame(box);
 
-    QVERIFY(!e.form.aboutBox() || e.form.aboutBox()->isHidden());
+    QVERIFY(!e.window.aboutBox() || e.window.aboutBox()->isHidden());
     QTRY_VERIFY(box.isNull());
-    QVERIFY(e.form.isEnabled());
-    QVERIFY(e.form.isVisible());
-    QTRY_COMPARE(QApplication::activeWindow(), &e.form);
+    QVERIFY(e.window.isEnabled());
+    QVERIFY(e.window.isVisible());
+    QTRY_COMPARE(QApplication::activeWindow(), &e.window);
     QCOMPARE(e.ended, 0);
 }
 
@@ -155,40 +155,40 @@ void TestAboutBox::mainWindowIgnoresInput()
     const QString path = makeImage(dir, "about.nds", irbo(), {0, 1}, {4, 16, 2});
     Editor e;
     QVERIFY(e.showAndOpen(path));
-    e.form.Combo2->setCurrentIndex(20);
+    e.window.levelBox->setCurrentIndex(20);
     const Snapshot before = snapshot(path, irbo());
 
     QPointer<AboutBox> box = openAbout(e);
     QVERIFY(QTest::qWaitForWindowActive(box));
     // Even with the main window made active again, nothing on it reacts.
-    for (QWidget* target : {static_cast<QWidget*>(box.data()), static_cast<QWidget*>(&e.form)}) {
+    for (QWidget* target : {static_cast<QWidget*>(box.data()), static_cast<QWidget*>(&e.window)}) {
         QApplication::setActiveWindow(target);
         QTest::keyClick(target, Qt::Key_O, Qt::ControlModifier);
         QTest::keyClick(target, Qt::Key_S, Qt::ControlModifier);
     }
-    QTest::mouseClick(e.form.Option3, Qt::LeftButton);
-    QTest::mouseClick(e.form.menuBar(), Qt::LeftButton, {},
-                      e.form.menuBar()->actionGeometry(e.form.File1->menuAction()).center());
+    QTest::mouseClick(e.window.slotButton(3), Qt::LeftButton);
+    QTest::mouseClick(e.window.menuBar(), Qt::LeftButton, {},
+                      e.window.menuBar()->actionGeometry(e.window.fileMenu->menuAction()).center());
 
     QVERIFY(e.dialogs.asked.size() == 1);  // only the open before the About box
     QVERIFY(e.dialogs.messages.isEmpty());
     QCOMPARE(snapshot(path, irbo()), before);
-    QCOMPARE(e.form.slotButtons->checkedButton(), e.form.Option1);
+    QCOMPARE(e.window.slotButtons->checkedButton(), e.window.slotButton(1));
     QVERIFY(!QApplication::activePopupWidget());
 
     // Closing the box changes nothing of the editing state.
     QTest::mouseClick(box->okButton, Qt::LeftButton);
     QTRY_VERIFY(box.isNull());
     QCOMPARE(e.controller.state().RomPath, path);
-    QCOMPARE(e.form.Combo2->currentIndex(), 20);
-    QCOMPARE(e.form.atklist->currentRow(), 0);
-    QVERIFY(e.form.save->isEnabled());
+    QCOMPARE(e.window.levelBox->currentIndex(), 20);
+    QCOMPARE(e.window.speciesList->currentRow(), 0);
+    QVERIFY(e.window.saveAction->isEnabled());
 }
 
 void TestAboutBox::reopensAfresh()
 {
     Editor e;
-    e.form.show();
+    e.window.show();
     QPointer<AboutBox> first = openAbout(e);
     const QString text = first->noteLabel->text();
     const QRect geometry = first->noteLabel->geometry();
@@ -204,7 +204,7 @@ void TestAboutBox::reopensAfresh()
     QCOMPARE(second->noteLabel->geometry(), geometry);
     QCOMPARE(second->size(), size);
     QCOMPARE(second->creditLabel->text(), QStringLiteral("Hack by Draskel"));
-    QVERIFY(!e.form.isEnabled());
+    QVERIFY(!e.window.isEnabled());
 }
 
 void TestAboutBox::closingMainWindow_data()
@@ -222,18 +222,18 @@ void TestAboutBox::closingMainWindow()
     QFETCH(int, ended);
 
     Editor e;
-    e.form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&e.form));
+    e.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&e.window));
     QPointer<AboutBox> box = aboutOpen ? openAbout(e) : nullptr;
-    closeThroughFrame(&e.form);  // the frame's close button, or the window system's Alt+F4
+    closeThroughFrame(&e.window);  // the frame's close button, or the window system's Alt+F4
     QCOMPARE(e.ended, ended);
-    QCOMPARE(e.form.isVisible(), aboutOpen);
+    QCOMPARE(e.window.isVisible(), aboutOpen);
     QCOMPARE(!box.isNull(), aboutOpen);
     if (aboutOpen) {
         QVERIFY(box->isVisible());
-        QVERIFY(!e.form.isEnabled());
+        QVERIFY(!e.window.isEnabled());
         QTest::mouseClick(box->okButton, Qt::LeftButton);
-        QTRY_VERIFY(e.form.isEnabled());
+        QTRY_VERIFY(e.window.isEnabled());
     }
 }
 
