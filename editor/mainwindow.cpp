@@ -30,6 +30,7 @@
 #include "editor/listcontrols.h"
 #include "rom/methods.h"
 #include "rom/namelists.h"
+#include "rom/supportedgames.h"
 
 namespace editor {
 namespace {
@@ -360,12 +361,19 @@ void MainWindow::buildControls()
     loadRows(moveBox, rom::MoveNames);
     loadRows(targetBox, rom::SpeciesNames);
 
+    // Each width fits its game's name. The last game's notice is made first, as the layout made them, so
+    // screen readers still meet them in that order.
+    static constexpr std::array<QRect, rom::kSupportedGames.size()> kNoticeTwips{
+        {{525, 495, 3045, 360}, {525, 915, 3315, 315}}};
     const QColor white(255, 255, 255);
-    Label11 = label<OutlinedLabel>(supportedRomsFrame, "Label11", QStringLiteral("Pokemon Black 2 (U) (IREO)"),
-                                   QStringLiteral("Pokemon Black 2 (U) (IREO)"), 525, 915, 3315, 315);
-    Label9 = label<OutlinedLabel>(supportedRomsFrame, "Label9", QStringLiteral("Pokemon Black (E) (IRBO)"),
-                                  QStringLiteral("Pokemon Black (E) (IRBO)"), 525, 495, 3045, 360);
-    for (QLabel* notice : {Label11, Label9}) {
+    for (std::size_t i = rom::kSupportedGames.size(); i-- > 0;) {
+        const rom::SupportedGame& game = rom::kSupportedGames[i];
+        const QString name = QString::fromLatin1(game.name.data(), qsizetype(game.name.size()));
+        const QByteArray objectName = "supportedGameLabel" + QByteArray(game.code.data(), qsizetype(game.code.size()));
+        const QRect& at = kNoticeTwips[i];
+        QLabel* notice = label<OutlinedLabel>(supportedRomsFrame, objectName.constData(), name, name, at.x(), at.y(),
+                                              at.width(), at.height());
+        supportedGameLabels[i] = notice;
         notice->setFont(georgiaFont(9.75, true));
         QPalette palette = notice->palette();
         palette.setColor(QPalette::WindowText, white);

@@ -6,6 +6,8 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include "rom/supportedgames.h"
+
 class QAction;
 class QButtonGroup;
 class QComboBox;
@@ -28,8 +30,8 @@ QFont palatinoFont(qreal points, bool bold, bool italic);
 QFont georgiaFont(qreal points, bool bold);
 
 /// The editor's only working window. The controller drives its controls; the window itself only handles
-/// its About box, its close button and the slot buttons' keys. A control's object name is its member's name,
-/// slotButton1 to slotButton7 for the slot buttons.
+/// its About box, its close button and the slot buttons' keys. A control's object name is its member's name;
+/// the slot buttons are slotButton1 to slotButton7, the game notices supportedGameLabel and the game code.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -70,8 +72,7 @@ public:
     QComboBox* moveBox;
     QComboBox* targetBox;            // the species evolved into
 
-    QLabel* Label9;
-    QLabel* Label11;
+    std::array<QLabel*, rom::kSupportedGames.size()> supportedGameLabels{};  // in rom::kSupportedGames order
 
     QtDialogs* dialogs;  // the open dialog and message boxes
 

@@ -124,7 +124,7 @@ void TestLooks::noticeReadable()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
-    for (const QLabel* notice : {window.Label9, window.Label11}) {
+    for (const QLabel* notice : window.supportedGameLabels) {
         const Text text = textIn(shot(window.supportedRomsFrame, notice));
         QCOMPARE(text.background, window.supportedRomsFrame->palette().color(QPalette::Window).rgb());
         // Whichever of the white fill and the dark outline reads, it is a solid part of the strokes, not a

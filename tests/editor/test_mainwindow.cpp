@@ -94,10 +94,10 @@ void TestMainWindow::layout_data()
     QTest::newRow("speciesParameterBox") << "speciesParameterFrame" << QRect(135, 270, 2415, 390) << "" << "Pokemon";
     QTest::newRow("moveBox") << "moveFrame" << QRect(120, 300, 2415, 390) << "" << "Attack";
     QTest::newRow("targetBox") << "targetFrame" << QRect(120, 330, 2415, 390) << "" << "Evolution";
-    QTest::newRow("Label11") << "supportedRomsFrame" << QRect(525, 915, 3315, 315) << "Pokemon Black 2 (U) (IREO)"
-                             << "Pokemon Black 2 (U) (IREO)";
-    QTest::newRow("Label9") << "supportedRomsFrame" << QRect(525, 495, 3045, 360) << "Pokemon Black (E) (IRBO)"
-                            << "Pokemon Black (E) (IRBO)";
+    QTest::newRow("supportedGameLabelIREO") << "supportedRomsFrame" << QRect(525, 915, 3315, 315)
+                                            << "Pokemon Black 2 (U) (IREO)" << "Pokemon Black 2 (U) (IREO)";
+    QTest::newRow("supportedGameLabelIRBO") << "supportedRomsFrame" << QRect(525, 495, 3045, 360)
+                                            << "Pokemon Black (E) (IRBO)" << "Pokemon Black (E) (IRBO)";
 }
 
 void TestMainWindow::layout()
@@ -134,7 +134,7 @@ void TestMainWindow::clientArea()
     QCOMPARE(window.minimumSize(), window.maximumSize());
     QVERIFY(window.findChild<QObject*>(QStringLiteral("dialogs")));
 
-    for (const QLabel* notice : {window.Label9, window.Label11})
+    for (const QLabel* notice : window.supportedGameLabels)
         QCOMPARE(notice->palette().color(QPalette::WindowText), QColor(255, 255, 255));
 }
 
@@ -158,7 +158,8 @@ void TestMainWindow::fonts_data()
                                           "speciesParameterBox", "moveBox",   "targetBox"}
                            << "Palatino Linotype" << 9.75 << true << true;
     QTest::newRow("marker") << QStringList{"constantMarker"} << "Palatino Linotype" << 18.0 << true << true;
-    QTest::newRow("notices") << QStringList{"Label9", "Label11"} << "Georgia" << 9.75 << true << false;
+    QTest::newRow("notices") << QStringList{"supportedGameLabelIRBO", "supportedGameLabelIREO"} << "Georgia" << 9.75
+                             << true << false;
 }
 
 void TestMainWindow::fonts()
