@@ -20,6 +20,7 @@
 #include "editor/mainwindow.h"
 #include "rom/describe.h"
 #include "rom/methods.h"
+#include "rom/slotaddress.h"
 #include "rom/slotcodec.h"
 
 namespace editor {
@@ -172,7 +173,7 @@ void Controller::OpenRom()
         for (QComboBox* combo : {m_window.methodBox, m_window.levelBox, m_window.itemBox, m_window.speciesParameterBox,
                                  m_window.moveBox, m_window.targetBox})
             combo->setEnabled(true);
-        for (int slot = 1; slot <= 7; ++slot)
+        for (int slot = 1; slot <= rom::EvolutionRecord::kSlots; ++slot)
             m_window.slotButton(slot)->setEnabled(true);
         m_window.slotButton(1)->setChecked(true);
         m_window.saveAction->setEnabled(true);

@@ -35,6 +35,7 @@
 namespace editor {
 namespace {
 
+constexpr int kSlots = rom::EvolutionRecord::kSlots;
 constexpr int kClientWidth = 10575;
 constexpr int kClientHeight = 8625;
 
@@ -306,9 +307,10 @@ void MainWindow::buildControls()
     setCentralWidget(client);
 
     static constexpr std::array kSlotButtonLefts{165, 1350, 2520, 3705, 4890, 6060, 7245};
+    static_assert(kSlotButtonLefts.size() == kSlots);
     slotButtons = new QButtonGroup(this);
     slotButtons->setExclusive(true);
-    for (int k = 1; k <= 7; ++k) {
+    for (int k = 1; k <= kSlots; ++k) {
         const QByteArray name = "slotButton" + QByteArray::number(k);
         auto* button = place<QPushButton>(client, name.constData(), kSlotButtonLefts[k - 1], 90, 1095, 495);
         button->setText(QString::number(k));
@@ -390,9 +392,9 @@ void MainWindow::buildControls()
 
 void MainWindow::setTabOrderOfLayout()
 {
-    // Slot 7 comes first, as in the layout's tab indexes; the group then behaves as one stop.
-    QWidget* previous = slotButton(7);
-    for (int slot = 6; slot >= 1; --slot) {
+    // The last slot comes first, as in the layout's tab indexes; the group then behaves as one stop.
+    QWidget* previous = slotButton(kSlots);
+    for (int slot = kSlots - 1; slot >= 1; --slot) {
         setTabOrder(previous, slotButton(slot));
         previous = slotButton(slot);
     }
@@ -422,7 +424,7 @@ bool MainWindow::moveSlotByArrow(QPushButton* from, int key)
         return false;
     // The buttons run left to right in slot order; the ends do not wrap.
     const int to = slotButtons->id(from) + step;
-    if (to >= 1 && to <= 7 && slotButton(to)->isEnabled()) {
+    if (to >= 1 && to <= kSlots && slotButton(to)->isEnabled()) {
         QPushButton* next = slotButton(to);
         next->setFocus(step < 0 ? Qt::BacktabFocusReason : Qt::TabFocusReason);
         next->click();

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include "rom/slotaddress.h"
 #include "rom/supportedgames.h"
 
 class QAction;
@@ -96,7 +97,7 @@ private:
     bool moveSlotByArrow(QPushButton* from, int key);
     void aboutClosed();
 
-    std::array<QPushButton*, 7> m_buttonOfSlot{};
+    std::array<QPushButton*, rom::EvolutionRecord::kSlots> m_buttonOfSlot{};
     QPointer<AboutBox> m_about;
 };
 
