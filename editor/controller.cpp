@@ -258,8 +258,10 @@ void Controller::StoreSlot()
     if (error.kind == rom::ErrorKind::SlotChanged) {
         // Reloaded before the message, so the window already shows what the message speaks of.
         LoadSlot();
-        report(QStringLiteral("Nothing was saved: %1 in %2 was changed by another program since it was shown.%3")
-                   .arg(slotDescription(slot), quoted(m_state.RomPath),
+        // The core's sentence for the kind alone: a reason given with it would only say the same again.
+        const QString what = QString::fromLocal8Bit(rom::Describe({error.kind, {}}));
+        report(QStringLiteral("Nothing was saved to %1 in %2: %3.%4")
+                   .arg(slotDescription(slot), quoted(m_state.RomPath), what,
                         m_shown ? QStringLiteral("\nThe window now shows what the file holds.") : QString()));
         return;
     }
