@@ -85,8 +85,6 @@ void TestMainWindow::layout_data()
     QTest::newRow("speciesParameterFrame") << "client" << QRect(1470, 4020, 2655, 855) << "Pokemon" << "Pokemon";
     QTest::newRow("moveFrame") << "client" << QRect(1470, 4920, 2655, 855) << "Attack" << "Attack";
     QTest::newRow("targetFrame") << "client" << QRect(1470, 5820, 2655, 855) << "Evolution" << "Evolution";
-    QTest::newRow("supportedRomsFrame") << "client" << QRect(555, 6810, 4830, 1740) << "Supported Roms"
-                                        << "Supported Roms";
     QTest::newRow("speciesList") << "speciesFrame" << QRect(225, 375, 4200, 6000) << "" << "Pokemon List";
     QTest::newRow("methodBox") << "methodFrame" << QRect(120, 345, 3450, 390) << "" << "Evol Type";
     QTest::newRow("levelBox") << "levelFrame" << QRect(135, 285, 2415, 390) << "" << "Level";
@@ -94,6 +92,8 @@ void TestMainWindow::layout_data()
     QTest::newRow("speciesParameterBox") << "speciesParameterFrame" << QRect(135, 270, 2415, 390) << "" << "Pokemon";
     QTest::newRow("moveBox") << "moveFrame" << QRect(120, 300, 2415, 390) << "" << "Attack";
     QTest::newRow("targetBox") << "targetFrame" << QRect(120, 330, 2415, 390) << "" << "Evolution";
+    QTest::newRow("supportedRomsFrame") << "client" << QRect(555, 6810, 4830, 1740) << "Supported Roms"
+                                        << "Supported Roms";
     QTest::newRow("supportedGameLabelIREO") << "supportedRomsFrame" << QRect(525, 915, 3315, 315)
                                             << "Pokemon Black 2 (U) (IREO)" << "Pokemon Black 2 (U) (IREO)";
     QTest::newRow("supportedGameLabelIRBO") << "supportedRomsFrame" << QRect(525, 495, 3045, 360)
