@@ -13,8 +13,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.quorvane.Quorvane"));
 
-    editor::Form1 form;
-    editor::Controller controller(form, *form.CommonDialog1);
-    form.show();
+    editor::MainWindow window;
+    editor::Controller controller(window, *window.dialogs);
+    window.show();
     return app.exec();
 }

@@ -57,10 +57,10 @@ void showAndPaint(QWidget& w)
 void BM_WindowReady(benchmark::State& state)
 {
     for (auto _ : state) {
-        editor::Form1 form;
+        editor::MainWindow window;
         ScriptedDialogs dialogs;
-        editor::Controller controller(form, dialogs);
-        showAndPaint(form);
+        editor::Controller controller(window, dialogs);
+        showAndPaint(window);
     }
 }
 
@@ -76,14 +76,14 @@ void BM_EmptyWindowReady(benchmark::State& state)
 }
 
 struct OpenEditor {
-    editor::Form1 form;
+    editor::MainWindow window;
     ScriptedDialogs dialogs;
-    editor::Controller controller{form, dialogs};
+    editor::Controller controller{window, dialogs};
     OpenEditor()
     {
         dialogs.name = QString::fromStdString(samplePath().string());
-        showAndPaint(form);
-        form.Open1->trigger();
+        showAndPaint(window);
+        window.openAction->trigger();
     }
 };
 
@@ -92,7 +92,7 @@ void BM_SpeciesChange(benchmark::State& state)
     OpenEditor ed;
     int i = 0;
     for (auto _ : state) {
-        ed.form.atklist->setCurrentRow((i++ & 1) ? 132 : 220);  // Eevee (stones) and Piloswine (a move)
+        ed.window.speciesList->setCurrentRow((i++ & 1) ? 132 : 220);  // Eevee (stones) and Piloswine (a move)
     }
 }
 
@@ -110,9 +110,9 @@ void BM_SpeciesChangeCoreRead(benchmark::State& state)
 void BM_SaveFromMenu(benchmark::State& state)
 {
     OpenEditor ed;
-    ed.form.atklist->setCurrentRow(132);
+    ed.window.speciesList->setCurrentRow(132);
     for (auto _ : state)
-        ed.form.save->trigger();
+        ed.window.saveAction->trigger();
 }
 
 void BM_SaveCoreWrite(benchmark::State& state)
@@ -158,7 +158,7 @@ int runRole(int argc, char** argv, const char* role)
     QApplication app(argc, argv);
     if (std::strcmp(role, "--rss-editor") == 0) {
         OpenEditor ed;
-        ed.form.atklist->setCurrentRow(132);
+        ed.window.speciesList->setCurrentRow(132);
         QCoreApplication::processEvents();
     } else {
         QMainWindow window;

@@ -27,9 +27,9 @@ QLabel* aboutLabel(QWidget* parent, const char* name, const QString& text, const
 
 }  // namespace
 
-frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
+AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("frmAbout"));
+    setObjectName(QStringLiteral("aboutBox"));
     setWindowTitle(QStringLiteral("About"));
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(px(5730), px(3555));
@@ -43,27 +43,26 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
     setPalette(background);
     setAutoFillBackground(true);
 
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setGeometry(px(1980), px(2790), px(1260), px(345));
-    cmdOK->setFont(QApplication::font(cmdOK));
-    cmdOK->setDefault(true);
-    cmdOK->setAccessibleName(QStringLiteral("OK"));
+    okButton = new QPushButton(QStringLiteral("OK"), this);
+    okButton->setObjectName(QStringLiteral("okButton"));
+    okButton->setGeometry(px(1980), px(2790), px(1260), px(345));
+    okButton->setFont(QApplication::font(okButton));
+    okButton->setDefault(true);
+    okButton->setAccessibleName(QStringLiteral("OK"));
     // A dialog already maps Esc to reject(); both end the same way as OK.
-    connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
 
     // The background follows the desktop's colours, so fixed black text (or the button text colour) can
     // vanish on a dark scheme: every label takes black or white, whichever reads on the background.
     const QColor text = blackOrWhiteOn(titleText);
-    lblDescription = aboutLabel(this, "lblDescription", QStringLiteral("Hack by Draskel"), text, 1740, 1935, 2235,
-                                495);
-    lblVersion = aboutLabel(this, "lblVersion", QStringLiteral("Final Version"), text, 3750, 2760, 1545, 375);
-    Label1 = aboutLabel(this, "Label1",
-                        QStringLiteral("I tested this App Many Times If you find any bug Please Report  me  "), text,
-                        780, 840, 4095, 915);
-    Label1->setWordWrap(true);
+    creditLabel = aboutLabel(this, "creditLabel", QStringLiteral("Hack by Draskel"), text, 1740, 1935, 2235, 495);
+    versionLabel = aboutLabel(this, "versionLabel", QStringLiteral("Final Version"), text, 3750, 2760, 1545, 375);
+    noteLabel = aboutLabel(this, "noteLabel",
+                           QStringLiteral("I tested this App Many Times If you find any bug Please Report  me  "), text,
+                           780, 840, 4095, 915);
+    noteLabel->setWordWrap(true);
 
-    cmdOK->setFocus();
+    okButton->setFocus();
 }
 
 }  // namespace editor

@@ -8,15 +8,15 @@ class QPushButton;
 namespace editor {
 
 /// The credits window. Every way of closing it (OK, Enter, Esc, the window frame) ends in finished().
-class frmAbout : public QDialog {
+class AboutBox : public QDialog {
     Q_OBJECT
 public:
-    explicit frmAbout(QWidget* parent = nullptr);
+    explicit AboutBox(QWidget* parent = nullptr);
 
-    QPushButton* cmdOK;
-    QLabel* lblDescription;
-    QLabel* lblVersion;
-    QLabel* Label1;
+    QPushButton* okButton;
+    QLabel* creditLabel;
+    QLabel* versionLabel;
+    QLabel* noteLabel;
 };
 
 }  // namespace editor

@@ -20,6 +20,7 @@
 #include "editor/mainwindow.h"
 #include "rom/describe.h"
 #include "rom/methods.h"
+#include "rom/slotaddress.h"
 #include "rom/slotcodec.h"
 
 namespace editor {
@@ -75,26 +76,26 @@ void selectFirstRow(QComboBox* combo)
 // which of the four is visible is the method's kind as far as Load and Save are concerned.
 struct ParameterSelector {
     rom::ParamKind kind;
-    QComboBox* Form1::*combo;
+    QComboBox* MainWindow::*combo;
 };
-constexpr ParameterSelector kParameterSelectors[] = {{rom::ParamKind::Level, &Form1::Combo2},
-                                                     {rom::ParamKind::Item, &Form1::Combo3},
-                                                     {rom::ParamKind::Species, &Form1::Combo4},
-                                                     {rom::ParamKind::Move, &Form1::Combo5}};
+constexpr ParameterSelector kParameterSelectors[] = {{rom::ParamKind::Level, &MainWindow::levelBox},
+                                                     {rom::ParamKind::Item, &MainWindow::itemBox},
+                                                     {rom::ParamKind::Species, &MainWindow::speciesParameterBox},
+                                                     {rom::ParamKind::Move, &MainWindow::moveBox}};
 
 // ApplyMethodKind leaves at most one of them visible.
-const ParameterSelector* visibleSelector(const Form1& form)
+const ParameterSelector* visibleSelector(const MainWindow& window)
 {
     for (const ParameterSelector& selector : kParameterSelectors)
-        if (!(form.*selector.combo)->isHidden())
+        if (!(window.*selector.combo)->isHidden())
             return &selector;
     return nullptr;
 }
 
 }  // namespace
 
-Controller::Controller(Form1& form, Dialogs& dialogs, std::function<void()> endProgram, rom::FileSystem& files)
-    : QObject(&form), m_form(form), m_dialogs(dialogs), m_endProgram(std::move(endProgram)), m_files(files)
+Controller::Controller(MainWindow& window, Dialogs& dialogs, std::function<void()> endProgram, rom::FileSystem& files)
+    : QObject(&window), m_window(window), m_dialogs(dialogs), m_endProgram(std::move(endProgram)), m_files(files)
 {
     if (!m_endProgram)
         m_endProgram = [] { QCoreApplication::exit(0); };
@@ -104,23 +105,23 @@ Controller::Controller(Form1& form, Dialogs& dialogs, std::function<void()> endP
 void Controller::connectEvents()
 {
     // The window filled its lists before this point, so no handler sees the loading.
-    connect(m_form.Open1, &QAction::triggered, this, &Controller::OpenRom);
-    connect(m_form.save, &QAction::triggered, this, &Controller::StoreSlot);
-    connect(m_form.Exit1, &QAction::triggered, this, &Controller::Exit);
-    connect(&m_form, &Form1::closeRequested, this, &Controller::Exit);
+    connect(m_window.openAction, &QAction::triggered, this, &Controller::OpenRom);
+    connect(m_window.saveAction, &QAction::triggered, this, &Controller::StoreSlot);
+    connect(m_window.exitAction, &QAction::triggered, this, &Controller::Exit);
+    connect(&m_window, &MainWindow::closeRequested, this, &Controller::Exit);
 
-    connect(m_form.atklist, &QListWidget::currentRowChanged, this, &Controller::LoadSlot);
-    connect(m_form.Combo1, &QComboBox::currentIndexChanged, this, &Controller::ApplyMethodKind);
+    connect(m_window.speciesList, &QListWidget::currentRowChanged, this, &Controller::LoadSlot);
+    connect(m_window.methodBox, &QComboBox::currentIndexChanged, this, &Controller::ApplyMethodKind);
 
     // A button turned on, by the user or by code, loads its slot. A click on the button already on
     // toggles nothing but must reload it too.
-    connect(m_form.slotButtons, &QButtonGroup::idToggled, this, [this](int, bool on) {
+    connect(m_window.slotButtons, &QButtonGroup::idToggled, this, [this](int, bool on) {
         if (on)
             LoadSlot();
     });
-    connect(m_form.slotButtons, &QButtonGroup::idPressed, this,
-            [this](int id) { m_slotWasOn = m_form.slotButtons->button(id)->isChecked(); });
-    connect(m_form.slotButtons, &QButtonGroup::idClicked, this, [this](int) {
+    connect(m_window.slotButtons, &QButtonGroup::idPressed, this,
+            [this](int id) { m_slotWasOn = m_window.slotButtons->button(id)->isChecked(); });
+    connect(m_window.slotButtons, &QButtonGroup::idClicked, this, [this](int) {
         if (m_slotWasOn)
             LoadSlot();
     });
@@ -167,28 +168,28 @@ void Controller::OpenRom()
     m_path = *path;
     {
         const QScopedValueRollback opening(m_opening, true);
-        m_form.atklist->setEnabled(true);
-        m_form.atklist->setCurrentRow(0);
-        for (QComboBox* combo : {m_form.Combo1, m_form.Combo2, m_form.Combo3, m_form.Combo4, m_form.Combo5,
-                                 m_form.Combo6})
+        m_window.speciesList->setEnabled(true);
+        m_window.speciesList->setCurrentRow(0);
+        for (QComboBox* combo : {m_window.methodBox, m_window.levelBox, m_window.itemBox, m_window.speciesParameterBox,
+                                 m_window.moveBox, m_window.targetBox})
             combo->setEnabled(true);
-        for (int slot = 1; slot <= 7; ++slot)
-            m_form.option(slot)->setEnabled(true);
-        m_form.Option1->setChecked(true);
-        m_form.save->setEnabled(true);
+        for (int slot = 1; slot <= rom::EvolutionRecord::kSlots; ++slot)
+            m_window.slotButton(slot)->setEnabled(true);
+        m_window.slotButton(1)->setChecked(true);
+        m_window.saveAction->setEnabled(true);
     }
     // The reads nested in the steps above may still see the slot that was on before; this one is slot 1.
     LoadSlot();
     const std::string_view caption = rom::RomCaption(m_state.GameCode);
-    m_form.romname->setText(QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size())));
+    m_window.romNameLabel->setText(QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size())));
 }
 
 void Controller::LoadSlot()
 {
     if (m_state.RomPath.isEmpty())
         return;
-    m_state.SpeciesIndex = m_form.atklist->currentRow();
-    const int slot = m_form.slotButtons->checkedId();
+    m_state.SpeciesIndex = m_window.speciesList->currentRow();
+    const int slot = m_window.slotButtons->checkedId();
     if (slot < 1 || m_state.SpeciesIndex < 0)
         return;
 
@@ -204,22 +205,22 @@ void Controller::LoadSlot()
     }
     m_shown = read->bytes;
 
-    const int shownMethod = m_form.Combo1->currentIndex();
-    showStored(m_form.Combo1, read->method);  // runs ApplyMethodKind when the row changes
+    const int shownMethod = m_window.methodBox->currentIndex();
+    showStored(m_window.methodBox, read->method);  // runs ApplyMethodKind when the row changes
     // An unchanged row raises no event, yet the selectors must follow it: the window starts with every
     // one of them shown, and an unlisted method read first leaves the row at -1.
-    if (m_form.Combo1->currentIndex() == shownMethod)
+    if (m_window.methodBox->currentIndex() == shownMethod)
         ApplyMethodKind(shownMethod);
-    if (const ParameterSelector* selector = visibleSelector(m_form); selector && read->parameter)
-        showStored(m_form.*selector->combo, *read->parameter);
-    showStored(m_form.Combo6, read->target);
+    if (const ParameterSelector* selector = visibleSelector(m_window); selector && read->parameter)
+        showStored(m_window.*selector->combo, *read->parameter);
+    showStored(m_window.targetBox, read->target);
 }
 
 void Controller::StoreSlot()
 {
     if (m_state.RomPath.isEmpty())
         return;
-    const int slot = m_form.slotButtons->checkedId();
+    const int slot = m_window.slotButtons->checkedId();
     if (slot < 1)
         return;
     if (!m_shown) {
@@ -230,20 +231,20 @@ void Controller::StoreSlot()
     }
 
     rom::SlotWrite values;
-    const int method = m_form.Combo1->currentIndex();
+    const int method = m_window.methodBox->currentIndex();
     // An unlisted method the user left alone keeps its word, and so does its parameter, whose meaning is unknown.
     if (method >= 0) {
         values.method = method;
-        if (const ParameterSelector* selector = visibleSelector(m_form)) {
+        if (const ParameterSelector* selector = visibleSelector(m_window)) {
             values.kind = selector->kind;
-            if (const int row = (m_form.*selector->combo)->currentIndex(); row >= 0)
+            if (const int row = (m_window.*selector->combo)->currentIndex(); row >= 0)
                 values.parameter = row;
-        } else if (!m_form.Label13->isHidden()) {
+        } else if (!m_window.constantMarker->isHidden()) {
             values.kind = rom::ParamKind::Constant;
         }
     }
-    if (m_form.Combo6->currentIndex() >= 0)
-        values.target = m_form.Combo6->currentIndex();
+    if (m_window.targetBox->currentIndex() >= 0)
+        values.target = m_window.targetBox->currentIndex();
 
     const auto address = rom::SlotAddress::Of(m_state.SpeciesIndex, slot);
     const auto saved =
@@ -257,8 +258,10 @@ void Controller::StoreSlot()
     if (error.kind == rom::ErrorKind::SlotChanged) {
         // Reloaded before the message, so the window already shows what the message speaks of.
         LoadSlot();
-        report(QStringLiteral("Nothing was saved: %1 in %2 was changed by another program since it was shown.%3")
-                   .arg(slotDescription(slot), quoted(m_state.RomPath),
+        // The core's sentence for the kind alone: a reason given with it would only say the same again.
+        const QString what = QString::fromLocal8Bit(rom::Describe({error.kind, {}}));
+        report(QStringLiteral("Nothing was saved to %1 in %2: %3.%4")
+                   .arg(slotDescription(slot), quoted(m_state.RomPath), what,
                         m_shown ? QStringLiteral("\nThe window now shows what the file holds.") : QString()));
         return;
     }
@@ -275,7 +278,7 @@ void Controller::ApplyMethodKind(int row)
     // In the layout's order: hiding a drop-down that has the focus hands it to the next one shown, so
     // the order decides where the focus goes.
     for (const ParameterSelector& selector : kParameterSelectors) {
-        QComboBox* combo = m_form.*selector.combo;
+        QComboBox* combo = m_window.*selector.combo;
         if (selector.kind == kind) {
             combo->show();
             selectFirstRow(combo);
@@ -283,8 +286,8 @@ void Controller::ApplyMethodKind(int row)
             combo->hide();
         }
     }
-    m_form.Combo6->setVisible(kind != rom::ParamKind::None);
-    m_form.Label13->setVisible(kind == rom::ParamKind::Constant);
+    m_window.targetBox->setVisible(kind != rom::ParamKind::None);
+    m_window.constantMarker->setVisible(kind == rom::ParamKind::Constant);
 }
 
 void Controller::Exit()
@@ -299,7 +302,7 @@ void Controller::report(const QString& text)
 
 QString Controller::slotDescription(int slot) const
 {
-    const QListWidgetItem* species = m_form.atklist->item(m_state.SpeciesIndex);
+    const QListWidgetItem* species = m_window.speciesList->item(m_state.SpeciesIndex);
     return QStringLiteral("slot %1 of %2").arg(slot).arg(species ? species->text() : QString::number(m_state.SpeciesIndex + 1));
 }
 

@@ -16,13 +16,13 @@ class QComboBox;
 namespace editor {
 
 class Dialogs;
-class Form1;
+class MainWindow;
 
 /// What the editor remembers between events; the values being edited live in the controls.
 struct EditorState {
     QString RomPath;            // the open ROM; empty until a supported one has been opened
     rom::GameCode GameCode{};   // its game code
-    int SpeciesIndex = 0;       // the atklist row whose slot is on display
+    int SpeciesIndex = 0;       // the speciesList row whose slot is on display
 };
 
 /// The main window's behaviour: reacts to its events and reads and writes one slot at a time.
@@ -30,7 +30,7 @@ class Controller : public QObject {
     Q_OBJECT
 public:
     /// endProgram ends the event loop; by default QCoreApplication::exit(0).
-    Controller(Form1& form, Dialogs& dialogs, std::function<void()> endProgram = {},
+    Controller(MainWindow& window, Dialogs& dialogs, std::function<void()> endProgram = {},
                rom::FileSystem& files = rom::SystemFiles());
 
     const EditorState& state() const { return m_state; }
@@ -46,7 +46,7 @@ private:
     void report(const QString& text);
     QString slotDescription(int slot) const;
 
-    Form1& m_form;
+    MainWindow& m_window;
     Dialogs& m_dialogs;
     std::function<void()> m_endProgram;
     rom::FileSystem& m_files;

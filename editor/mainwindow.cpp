@@ -30,10 +30,12 @@
 #include "editor/listcontrols.h"
 #include "rom/methods.h"
 #include "rom/namelists.h"
+#include "rom/supportedgames.h"
 
 namespace editor {
 namespace {
 
+constexpr int kSlots = rom::EvolutionRecord::kSlots;
 constexpr int kClientWidth = 10575;
 constexpr int kClientHeight = 8625;
 
@@ -242,14 +244,14 @@ QFont georgiaFont(qreal points, bool bold)
     return font;
 }
 
-Form1::Form1(QWidget* parent) : QMainWindow(parent)
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
-    setObjectName(QStringLiteral("Form1"));
+    setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Quorvane"));
     setWindowIcon(QIcon(QStringLiteral(":/quorvane/quorvane.png")));
 
-    CommonDialog1 = new QtDialogs(this);
-    CommonDialog1->setObjectName(QStringLiteral("CommonDialog1"));
+    dialogs = new QtDialogs(this);
+    dialogs->setObjectName(QStringLiteral("dialogs"));
 
     buildMenus();
     buildControls();
@@ -259,44 +261,44 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-Form1::~Form1()
+MainWindow::~MainWindow()
 {
     delete m_about;
 }
 
-QPushButton* Form1::option(int slot) const
+QPushButton* MainWindow::slotButton(int slot) const
 {
-    return m_options.at(static_cast<std::size_t>(slot - 1));
+    return m_buttonOfSlot.at(static_cast<std::size_t>(slot - 1));
 }
 
-frmAbout* Form1::aboutBox() const
+AboutBox* MainWindow::aboutBox() const
 {
     return m_about;
 }
 
-void Form1::buildMenus()
+void MainWindow::buildMenus()
 {
-    File1 = menuBar()->addMenu(QStringLiteral("File"));
-    File1->setObjectName(QStringLiteral("File1"));
+    fileMenu = menuBar()->addMenu(QStringLiteral("File"));
+    fileMenu->setObjectName(QStringLiteral("fileMenu"));
 
-    Open1 = File1->addAction(QStringLiteral("Open"));
-    Open1->setObjectName(QStringLiteral("Open1"));
-    Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    openAction = fileMenu->addAction(QStringLiteral("Open"));
+    openAction->setObjectName(QStringLiteral("openAction"));
+    openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
 
-    save = File1->addAction(QStringLiteral("Save"));
-    save->setObjectName(QStringLiteral("save"));
-    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    save->setEnabled(false);
+    saveAction = fileMenu->addAction(QStringLiteral("Save"));
+    saveAction->setObjectName(QStringLiteral("saveAction"));
+    saveAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    saveAction->setEnabled(false);
 
-    Exit1 = File1->addAction(QStringLiteral("Exit"));
-    Exit1->setObjectName(QStringLiteral("Exit1"));
+    exitAction = fileMenu->addAction(QStringLiteral("Exit"));
+    exitAction->setObjectName(QStringLiteral("exitAction"));
 
-    About1 = menuBar()->addAction(QStringLiteral("About"));
-    About1->setObjectName(QStringLiteral("About1"));
-    connect(About1, &QAction::triggered, this, &Form1::showAbout);
+    aboutAction = menuBar()->addAction(QStringLiteral("About"));
+    aboutAction->setObjectName(QStringLiteral("aboutAction"));
+    connect(aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
 }
 
-void Form1::buildControls()
+void MainWindow::buildControls()
 {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -304,12 +306,13 @@ void Form1::buildControls()
     client->setFont(palatinoFont(12, true, true));
     setCentralWidget(client);
 
-    static constexpr std::array kOptionLefts{165, 1350, 2520, 3705, 4890, 6060, 7245};
+    static constexpr std::array kSlotButtonLefts{165, 1350, 2520, 3705, 4890, 6060, 7245};
+    static_assert(kSlotButtonLefts.size() == kSlots);
     slotButtons = new QButtonGroup(this);
     slotButtons->setExclusive(true);
-    for (int k = 1; k <= 7; ++k) {
-        const QByteArray name = "Option" + QByteArray::number(k);
-        auto* button = place<QPushButton>(client, name.constData(), kOptionLefts[k - 1], 90, 1095, 495);
+    for (int k = 1; k <= kSlots; ++k) {
+        const QByteArray name = "slotButton" + QByteArray::number(k);
+        auto* button = place<QPushButton>(client, name.constData(), kSlotButtonLefts[k - 1], 90, 1095, 495);
         button->setText(QString::number(k));
         button->setAccessibleName(QStringLiteral("Slot %1").arg(k));
         button->setFont(palatinoFont(9.75, true, false));
@@ -321,57 +324,58 @@ void Form1::buildControls()
         button->setEnabled(false);
         slotButtons->addButton(button, k);
         button->installEventFilter(this);
-        m_options[static_cast<std::size_t>(k - 1)] = button;
+        m_buttonOfSlot[static_cast<std::size_t>(k - 1)] = button;
     }
-    connect(slotButtons, &QButtonGroup::idToggled, this, &Form1::makeCheckedSlotTheTabStop);
-    Option1 = m_options[0];
-    Option2 = m_options[1];
-    Option3 = m_options[2];
-    Option4 = m_options[3];
-    Option5 = m_options[4];
-    Option6 = m_options[5];
-    Option7 = m_options[6];
+    connect(slotButtons, &QButtonGroup::idToggled, this, &MainWindow::makeCheckedSlotTheTabStop);
 
-    Label2 = label(client, "Label2", QStringLiteral("Your Rom :"), QStringLiteral("Your Rom label"), 465, 660, 1500,
-                   390);
-    romname = label(client, "romname", QString(), QStringLiteral("Your Rom"), 2025, 660, 4935, 495);
+    yourRomLabel = label(client, "yourRomLabel", QStringLiteral("Your Rom :"), QStringLiteral("Your Rom label"), 465,
+                         660, 1500, 390);
+    romNameLabel = label(client, "romNameLabel", QString(), QStringLiteral("Your Rom"), 2025, 660, 4935, 495);
 
-    Frame1 = frame(client, "Frame1", QStringLiteral("Pokemon List"), 5535, 1230, 4560, 6630);
-    Frame2 = frame(client, "Frame2", QStringLiteral("Evol Type"), 1470, 1275, 3660, 870);
-    Frame3 = frame(client, "Frame3", QStringLiteral("Level"), 1470, 2220, 2655, 855);
-    Frame4 = frame(client, "Frame4", QStringLiteral("Items"), 1470, 3120, 2655, 855);
-    Frame5 = frame(client, "Frame5", QStringLiteral("Pokemon"), 1470, 4020, 2655, 855);
-    Frame6 = frame(client, "Frame6", QStringLiteral("Attack"), 1470, 4920, 2655, 855);
-    Frame7 = frame(client, "Frame7", QStringLiteral("Evolution"), 1470, 5820, 2655, 855);
-    Frame8 = frame(client, "Frame8", QStringLiteral("Supported Roms"), 555, 6810, 4830, 1740);
+    speciesFrame = frame(client, "speciesFrame", QStringLiteral("Pokemon List"), 5535, 1230, 4560, 6630);
+    methodFrame = frame(client, "methodFrame", QStringLiteral("Evol Type"), 1470, 1275, 3660, 870);
+    levelFrame = frame(client, "levelFrame", QStringLiteral("Level"), 1470, 2220, 2655, 855);
+    itemFrame = frame(client, "itemFrame", QStringLiteral("Items"), 1470, 3120, 2655, 855);
+    speciesParameterFrame = frame(client, "speciesParameterFrame", QStringLiteral("Pokemon"), 1470, 4020, 2655, 855);
+    moveFrame = frame(client, "moveFrame", QStringLiteral("Attack"), 1470, 4920, 2655, 855);
+    targetFrame = frame(client, "targetFrame", QStringLiteral("Evolution"), 1470, 5820, 2655, 855);
+    supportedRomsFrame = frame(client, "supportedRomsFrame", QStringLiteral("Supported Roms"), 555, 6810, 4830, 1740);
 
-    atklist = place<QListWidget>(Frame1, "atklist", 225, 375, 4200, 6000);
-    atklist->setFont(palatinoFont(9.75, true, true));
-    atklist->setSelectionMode(QAbstractItemView::SingleSelection);
-    atklist->setUniformItemSizes(true);  // every row is one line of one font: measuring one is enough
-    atklist->setAccessibleName(QStringLiteral("Pokemon List"));
-    loadRows(atklist, speciesListRows());
-    atklist->setEnabled(false);
+    speciesList = place<QListWidget>(speciesFrame, "speciesList", 225, 375, 4200, 6000);
+    speciesList->setFont(palatinoFont(9.75, true, true));
+    speciesList->setSelectionMode(QAbstractItemView::SingleSelection);
+    speciesList->setUniformItemSizes(true);  // every row is one line of one font: measuring one is enough
+    speciesList->setAccessibleName(QStringLiteral("Pokemon List"));
+    loadRows(speciesList, speciesListRows());
+    speciesList->setEnabled(false);
 
-    Combo1 = dropDown(Frame2, "Combo1", QStringLiteral("Evol Type"), 120, 345, 3450);
-    Combo2 = dropDown(Frame3, "Combo2", QStringLiteral("Level"), 135, 285, 2415);
-    Combo3 = dropDown(Frame4, "Combo3", QStringLiteral("Items"), 105, 285, 2415);
-    Combo4 = dropDown(Frame5, "Combo4", QStringLiteral("Pokemon"), 135, 270, 2415);
-    Combo5 = dropDown(Frame6, "Combo5", QStringLiteral("Attack"), 120, 300, 2415);
-    Combo6 = dropDown(Frame7, "Combo6", QStringLiteral("Evolution"), 120, 330, 2415);
-    loadRows(Combo1, rom::MethodNames);
-    loadRows(Combo2, rom::LevelNames);
-    loadRows(Combo3, rom::ItemNames);
-    loadRows(Combo4, rom::SpeciesNames);
-    loadRows(Combo5, rom::MoveNames);
-    loadRows(Combo6, rom::SpeciesNames);
+    methodBox = dropDown(methodFrame, "methodBox", QStringLiteral("Evol Type"), 120, 345, 3450);
+    levelBox = dropDown(levelFrame, "levelBox", QStringLiteral("Level"), 135, 285, 2415);
+    itemBox = dropDown(itemFrame, "itemBox", QStringLiteral("Items"), 105, 285, 2415);
+    speciesParameterBox =
+        dropDown(speciesParameterFrame, "speciesParameterBox", QStringLiteral("Pokemon"), 135, 270, 2415);
+    moveBox = dropDown(moveFrame, "moveBox", QStringLiteral("Attack"), 120, 300, 2415);
+    targetBox = dropDown(targetFrame, "targetBox", QStringLiteral("Evolution"), 120, 330, 2415);
+    loadRows(methodBox, rom::MethodNames);
+    loadRows(levelBox, rom::LevelNames);
+    loadRows(itemBox, rom::ItemNames);
+    loadRows(speciesParameterBox, rom::SpeciesNames);
+    loadRows(moveBox, rom::MoveNames);
+    loadRows(targetBox, rom::SpeciesNames);
 
+    // Each width fits its game's name. The last game's notice is made first, as the layout made them, so
+    // screen readers still meet them in that order.
+    static constexpr std::array<QRect, rom::kSupportedGames.size()> kNoticeTwips{
+        {{525, 495, 3045, 360}, {525, 915, 3315, 315}}};
     const QColor white(255, 255, 255);
-    Label11 = label<OutlinedLabel>(Frame8, "Label11", QStringLiteral("Pokemon Black 2 (U) (IREO)"),
-                                   QStringLiteral("Pokemon Black 2 (U) (IREO)"), 525, 915, 3315, 315);
-    Label9 = label<OutlinedLabel>(Frame8, "Label9", QStringLiteral("Pokemon Black (E) (IRBO)"),
-                                  QStringLiteral("Pokemon Black (E) (IRBO)"), 525, 495, 3045, 360);
-    for (QLabel* notice : {Label11, Label9}) {
+    for (std::size_t i = rom::kSupportedGames.size(); i-- > 0;) {
+        const rom::SupportedGame& game = rom::kSupportedGames[i];
+        const QString name = QString::fromLatin1(game.name.data(), qsizetype(game.name.size()));
+        const QByteArray objectName = "supportedGameLabel" + QByteArray(game.code.data(), qsizetype(game.code.size()));
+        const QRect& at = kNoticeTwips[i];
+        QLabel* notice = label<OutlinedLabel>(supportedRomsFrame, objectName.constData(), name, name, at.x(), at.y(),
+                                              at.width(), at.height());
+        supportedGameLabels[i] = notice;
         notice->setFont(georgiaFont(9.75, true));
         QPalette palette = notice->palette();
         palette.setColor(QPalette::WindowText, white);
@@ -379,32 +383,37 @@ void Form1::buildControls()
     }
 
     // Never shows text: its visibility says that the method's parameter is the constant 0.
-    Label13 = label(client, "Label13", QString(), QStringLiteral("Constant parameter"), 3630, 6750, 1770, 390);
-    Label13->setFont(palatinoFont(18, true, true));
-    Label13->setAttribute(Qt::WA_TransparentForMouseEvents);
-    Label13->hide();
+    constantMarker =
+        label(client, "constantMarker", QString(), QStringLiteral("Constant parameter"), 3630, 6750, 1770, 390);
+    constantMarker->setFont(palatinoFont(18, true, true));
+    constantMarker->setAttribute(Qt::WA_TransparentForMouseEvents);
+    constantMarker->hide();
 }
 
-void Form1::setTabOrderOfLayout()
+void MainWindow::setTabOrderOfLayout()
 {
-    // Slot 7 comes first, as in the layout's tab indexes; the group then behaves as one stop.
-    QWidget* previous = Option7;
-    for (QWidget* next : std::initializer_list<QWidget*>{Option6, Option5, Option4, Option3, Option2, Option1, atklist,
-                                                         Combo1, Combo2, Combo3, Combo4, Combo5, Combo6}) {
+    // The last slot comes first, as in the layout's tab indexes; the group then behaves as one stop.
+    QWidget* previous = slotButton(kSlots);
+    for (int slot = kSlots - 1; slot >= 1; --slot) {
+        setTabOrder(previous, slotButton(slot));
+        previous = slotButton(slot);
+    }
+    for (QWidget* next : std::initializer_list<QWidget*>{speciesList, methodBox, levelBox, itemBox, speciesParameterBox,
+                                                         moveBox, targetBox}) {
         setTabOrder(previous, next);
         previous = next;
     }
 }
 
-void Form1::makeCheckedSlotTheTabStop()
+void MainWindow::makeCheckedSlotTheTabStop()
 {
     // The group is one Tab stop, as option buttons are: Tab reaches only the button that is on.
     const QAbstractButton* on = slotButtons->checkedButton();
-    for (QPushButton* button : m_options)
+    for (QPushButton* button : m_buttonOfSlot)
         button->setFocusPolicy(!on || button == on ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
-bool Form1::moveSlotByArrow(QPushButton* from, int key)
+bool MainWindow::moveSlotByArrow(QPushButton* from, int key)
 {
     int step = 0;
     if (key == Qt::Key_Left || key == Qt::Key_Up)
@@ -415,15 +424,15 @@ bool Form1::moveSlotByArrow(QPushButton* from, int key)
         return false;
     // The buttons run left to right in slot order; the ends do not wrap.
     const int to = slotButtons->id(from) + step;
-    if (to >= 1 && to <= 7 && option(to)->isEnabled()) {
-        QPushButton* next = option(to);
+    if (to >= 1 && to <= kSlots && slotButton(to)->isEnabled()) {
+        QPushButton* next = slotButton(to);
         next->setFocus(step < 0 ? Qt::BacktabFocusReason : Qt::TabFocusReason);
         next->click();
     }
     return true;
 }
 
-bool Form1::eventFilter(QObject* watched, QEvent* event)
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress) {
         auto* button = qobject_cast<QPushButton*>(watched);
@@ -434,14 +443,14 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void Form1::showAbout()
+void MainWindow::showAbout()
 {
     setEnabled(false);
     if (!m_about) {
         // No parent: a child window would be disabled along with this one. The window system still
         // learns that it belongs to this window, so it stays above it.
-        m_about = new frmAbout;
-        connect(m_about, &QDialog::finished, this, &Form1::aboutClosed);
+        m_about = new AboutBox;
+        connect(m_about, &QDialog::finished, this, &MainWindow::aboutClosed);
         if (QWindow* own = windowHandle()) {
             m_about->winId();
             m_about->windowHandle()->setTransientParent(own);
@@ -452,7 +461,7 @@ void Form1::showAbout()
     m_about->activateWindow();
 }
 
-void Form1::aboutClosed()
+void MainWindow::aboutClosed()
 {
     setEnabled(true);
     show();
@@ -460,7 +469,7 @@ void Form1::aboutClosed()
     activateWindow();
 }
 
-void Form1::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     // While the About box is open this window takes no input, its frame's close button included.
     if (!isEnabled()) {

@@ -6,6 +6,9 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include "rom/slotaddress.h"
+#include "rom/supportedgames.h"
+
 class QAction;
 class QButtonGroup;
 class QComboBox;
@@ -18,7 +21,7 @@ class QPushButton;
 namespace editor {
 
 class QtDialogs;
-class frmAbout;
+class AboutBox;
 
 /// Layout units are twips; 15 to a logical pixel, rounded to the nearest.
 constexpr int px(int twips) { return (twips + 7) / 15; }
@@ -27,60 +30,52 @@ constexpr int px(int twips) { return (twips + 7) / 15; }
 QFont palatinoFont(qreal points, bool bold, bool italic);
 QFont georgiaFont(qreal points, bool bold);
 
-/// The editor's only working window. Controls keep their layout names as member and object names;
-/// the controller drives them, the window itself only handles its About box, its close button and
-/// the slot buttons' keys.
-class Form1 : public QMainWindow {
+/// The editor's only working window. The controller drives its controls; the window itself only handles
+/// its About box, its close button and the slot buttons' keys. A control's object name is its member's name;
+/// the slot buttons are slotButton1 to slotButton7, the game notices supportedGameLabel and the game code.
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit Form1(QWidget* parent = nullptr);
-    ~Form1() override;
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     /// Slot button k (1 to 7).
-    QPushButton* option(int slot) const;
+    QPushButton* slotButton(int slot) const;
     /// The About box while it is open, else nullptr.
-    frmAbout* aboutBox() const;
+    AboutBox* aboutBox() const;
 
-    QMenu* File1;
-    QAction* Open1;
-    QAction* save;
-    QAction* Exit1;
-    QAction* About1;
+    QMenu* fileMenu;
+    QAction* openAction;
+    QAction* saveAction;
+    QAction* exitAction;
+    QAction* aboutAction;
 
-    QPushButton* Option1;
-    QPushButton* Option2;
-    QPushButton* Option3;
-    QPushButton* Option4;
-    QPushButton* Option5;
-    QPushButton* Option6;
-    QPushButton* Option7;
     QButtonGroup* slotButtons;  // ids 1 to 7, exclusive, none on at start
 
-    QLabel* Label2;
-    QLabel* romname;
-    QLabel* Label13;
+    QLabel* yourRomLabel;
+    QLabel* romNameLabel;    // the open game's caption
+    QLabel* constantMarker;  // never shows text: shown, it says the parameter is the constant 0
 
-    QGroupBox* Frame1;
-    QGroupBox* Frame2;
-    QGroupBox* Frame3;
-    QGroupBox* Frame4;
-    QGroupBox* Frame5;
-    QGroupBox* Frame6;
-    QGroupBox* Frame7;
-    QGroupBox* Frame8;
+    QGroupBox* speciesFrame;
+    QGroupBox* methodFrame;
+    QGroupBox* levelFrame;
+    QGroupBox* itemFrame;
+    QGroupBox* speciesParameterFrame;
+    QGroupBox* moveFrame;
+    QGroupBox* targetFrame;
+    QGroupBox* supportedRomsFrame;
 
-    QListWidget* atklist;
-    QComboBox* Combo1;
-    QComboBox* Combo2;
-    QComboBox* Combo3;
-    QComboBox* Combo4;
-    QComboBox* Combo5;
-    QComboBox* Combo6;
+    QListWidget* speciesList;        // the species whose slots are shown
+    QComboBox* methodBox;
+    QComboBox* levelBox;
+    QComboBox* itemBox;
+    QComboBox* speciesParameterBox;  // a species as the method's parameter
+    QComboBox* moveBox;
+    QComboBox* targetBox;            // the species evolved into
 
-    QLabel* Label9;
-    QLabel* Label11;
+    std::array<QLabel*, rom::kSupportedGames.size()> supportedGameLabels{};  // in rom::kSupportedGames order
 
-    QtDialogs* CommonDialog1;
+    QtDialogs* dialogs;  // the open dialog and message boxes
 
 public slots:
     void showAbout();
@@ -102,8 +97,8 @@ private:
     bool moveSlotByArrow(QPushButton* from, int key);
     void aboutClosed();
 
-    std::array<QPushButton*, 7> m_options{};
-    QPointer<frmAbout> m_about;
+    std::array<QPushButton*, rom::EvolutionRecord::kSlots> m_buttonOfSlot{};
+    QPointer<AboutBox> m_about;
 };
 
 }  // namespace editor

@@ -85,22 +85,22 @@ public:
 /// The main window with its controller, a scripted dialog and an observable end of the program.
 struct Editor {
     explicit Editor(rom::FileSystem& files = rom::SystemFiles())
-        : controller(form, dialogs, [this] { ++ended; }, files)
+        : controller(window, dialogs, [this] { ++ended; }, files)
     {
     }
 
     /// Shows the window and waits until it has the focus, as a user's window would.
     [[nodiscard]] bool showActive()
     {
-        form.show();
-        return QTest::qWaitForWindowActive(&form);
+        window.show();
+        return QTest::qWaitForWindowActive(&window);
     }
 
     /// Chooses File > Open and answers the dialog with name.
     void open(const QString& name)
     {
         dialogs.answers.append(name);
-        form.Open1->trigger();
+        window.openAction->trigger();
     }
 
     /// Both: the window shown with the focus, then the file opened; false if the focus never came.
@@ -114,14 +114,14 @@ struct Editor {
 
     FakeDialogs dialogs;
     int ended = 0;
-    editor::Form1 form;
+    editor::MainWindow window;
     editor::Controller controller;
 };
 
 /// File > Save by its shortcut, as a user saves.
 inline void pressSave(Editor& e)
 {
-    QTest::keyClick(&e.form, Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClick(&e.window, Qt::Key_S, Qt::ControlModifier);
 }
 
 /// Raw words of one slot.

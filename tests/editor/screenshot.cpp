@@ -56,20 +56,20 @@ int main(int argc, char* argv[])
     if (dark)
         QApplication::setPalette(editortest::darkPalette());
 
-    editor::Form1 form;
+    editor::MainWindow window;
     PresetDialogs dialogs(QString::fromLocal8Bit(argv[1]));
-    editor::Controller controller(form, dialogs, [] {});
-    form.show();
-    if (!QTest::qWaitForWindowExposed(&form))
+    editor::Controller controller(window, dialogs, [] {});
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
         return 1;
-    form.Open1->trigger();
-    form.atklist->setCurrentRow(132);  // Eevee: seven slots, a stone in the first
-    form.atklist->scrollToItem(form.atklist->currentItem(), QAbstractItemView::PositionAtCenter);
-    if (!save(&form, out + QStringLiteral("/mainwindow") + suffix))
+    window.openAction->trigger();
+    window.speciesList->setCurrentRow(132);  // Eevee: seven slots, a stone in the first
+    window.speciesList->scrollToItem(window.speciesList->currentItem(), QAbstractItemView::PositionAtCenter);
+    if (!save(&window, out + QStringLiteral("/mainwindow") + suffix))
         return 1;
 
-    form.About1->trigger();
-    editor::frmAbout* about = form.aboutBox();
+    window.aboutAction->trigger();
+    editor::AboutBox* about = window.aboutBox();
     if (!about || !QTest::qWaitForWindowExposed(about) || !save(about, out + QStringLiteral("/about") + suffix))
         return 1;
     return 0;

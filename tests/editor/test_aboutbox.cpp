@@ -14,7 +14,7 @@
 #include "editorfixture.h"
 
 using namespace editortest;
-using editor::frmAbout;
+using editor::AboutBox;
 
 namespace {
 
@@ -25,10 +25,10 @@ QRect fromTwips(int left, int top, int width, int height)
     return QRect(pixels(left), pixels(top), pixels(width), pixels(height));
 }
 
-frmAbout* openAbout(Editor& e)
+AboutBox* openAbout(Editor& e)
 {
-    e.form.About1->trigger();
-    return e.form.aboutBox();
+    e.window.aboutAction->trigger();
+    return e.window.aboutBox();
 }
 
 // As the window manager's close button does it.
@@ -58,12 +58,12 @@ private slots:
 void TestAboutBox::layout()
 {
     Editor e;
-    e.form.show();
-    frmAbout* box = openAbout(e);
+    e.window.show();
+    AboutBox* box = openAbout(e);
     QVERIFY(box);
     QVERIFY(QTest::qWaitForWindowExposed(box));
 
-    QCOMPARE(box->objectName(), QStringLiteral("frmAbout"));
+    QCOMPARE(box->objectName(), QStringLiteral("aboutBox"));
     QCOMPARE(box->windowTitle(), QStringLiteral("About"));
     QCOMPARE(box->size(), QSize(382, 237));
     QCOMPARE(box->minimumSize(), box->maximumSize());
@@ -72,17 +72,17 @@ void TestAboutBox::layout()
     QVERIFY(!box->parentWidget());
     // Still tied to the main window for the window system, which keeps it above that window.
     QVERIFY(box->windowHandle());
-    QCOMPARE(box->windowHandle()->transientParent(), e.form.windowHandle());
+    QCOMPARE(box->windowHandle()->transientParent(), e.window.windowHandle());
     QVERIFY(box->autoFillBackground());
     QColor background = QApplication::palette().color(QPalette::Active, QPalette::HighlightedText);
     QCOMPARE(box->palette().color(QPalette::Window), background.isValid() ? background : QColor(Qt::white));
 
-    QCOMPARE(box->cmdOK->objectName(), QStringLiteral("cmdOK"));
-    QCOMPARE(box->cmdOK->text(), QStringLiteral("OK"));
-    QCOMPARE(box->cmdOK->geometry(), fromTwips(1980, 2790, 1260, 345));
-    QVERIFY(box->cmdOK->isDefault());
-    QCOMPARE(box->cmdOK->font(), QApplication::font(box->cmdOK));
-    QCOMPARE(QApplication::focusWidget(), box->cmdOK);
+    QCOMPARE(box->okButton->objectName(), QStringLiteral("okButton"));
+    QCOMPARE(box->okButton->text(), QStringLiteral("OK"));
+    QCOMPARE(box->okButton->geometry(), fromTwips(1980, 2790, 1260, 345));
+    QVERIFY(box->okButton->isDefault());
+    QCOMPARE(box->okButton->font(), QApplication::font(box->okButton));
+    QCOMPARE(QApplication::focusWidget(), box->okButton);
 
     // On the standard light scheme the background is white, and every label's text black.
     const struct {
@@ -92,9 +92,9 @@ void TestAboutBox::layout()
         QRect geometry;
         QColor colour;
     } labels[] = {
-        {box->lblDescription, "lblDescription", "Hack by Draskel", fromTwips(1740, 1935, 2235, 495), Qt::black},
-        {box->lblVersion, "lblVersion", "Final Version", fromTwips(3750, 2760, 1545, 375), Qt::black},
-        {box->Label1, "Label1", "I tested this App Many Times If you find any bug Please Report  me  ",
+        {box->creditLabel, "creditLabel", "Hack by Draskel", fromTwips(1740, 1935, 2235, 495), Qt::black},
+        {box->versionLabel, "versionLabel", "Final Version", fromTwips(3750, 2760, 1545, 375), Qt::black},
+        {box->noteLabel, "noteLabel", "I tested this App Many Times If you find any bug Please Report  me  ",
          fromTwips(780, 840, 4095, 915), Qt::black},
     };
     for (const auto& l : labels) {
@@ -108,7 +108,7 @@ void TestAboutBox::layout()
         QCOMPARE(font.pointSizeF(), 12.0);
         QVERIFY(font.bold() && font.italic());
     }
-    QVERIFY(box->Label1->wordWrap());
+    QVERIFY(box->noteLabel->wordWrap());
 }
 
 void TestAboutBox::closing_data()
@@ -126,14 +126,14 @@ void TestAboutBox::closing()
 
     Editor e;
     QVERIFY(e.showActive());
-    QPointer<frmAbout> box = openAbout(e);
+    QPointer<AboutBox> box = openAbout(e);
     QVERIFY(box);
     QVERIFY(QTest::qWaitForWindowActive(box));
-    QVERIFY(!e.form.isEnabled());
+    QVERIFY(!e.window.isEnabled());
     QVERIFY(box->isEnabled());
 
     if (how == "click")
-        QTest::mouseClick(box->cmdOK, Qt::LeftButton);
+        QTest::mouseClick(box->okButton, Qt::LeftButton);
     else if (how == "enter")
         QTest::keyClick(box, Qt::Key_Return);
     else if (how == "escape")
@@ -141,11 +141,11 @@ void TestAboutBox::closing()
     else
         closeThroughFrame(box);
 
-    QVERIFY(!e.form.aboutBox() || e.form.aboutBox()->isHidden());
+    QVERIFY(!e.window.aboutBox() || e.window.aboutBox()->isHidden());
     QTRY_VERIFY(box.isNull());
-    QVERIFY(e.form.isEnabled());
-    QVERIFY(e.form.isVisible());
-    QTRY_COMPARE(QApplication::activeWindow(), &e.form);
+    QVERIFY(e.window.isEnabled());
+    QVERIFY(e.window.isVisible());
+    QTRY_COMPARE(QApplication::activeWindow(), &e.window);
     QCOMPARE(e.ended, 0);
 }
 
@@ -155,56 +155,56 @@ void TestAboutBox::mainWindowIgnoresInput()
     const QString path = makeImage(dir, "about.nds", irbo(), {0, 1}, {4, 16, 2});
     Editor e;
     QVERIFY(e.showAndOpen(path));
-    e.form.Combo2->setCurrentIndex(20);
+    e.window.levelBox->setCurrentIndex(20);
     const Snapshot before = snapshot(path, irbo());
 
-    QPointer<frmAbout> box = openAbout(e);
+    QPointer<AboutBox> box = openAbout(e);
     QVERIFY(QTest::qWaitForWindowActive(box));
     // Even with the main window made active again, nothing on it reacts.
-    for (QWidget* target : {static_cast<QWidget*>(box.data()), static_cast<QWidget*>(&e.form)}) {
+    for (QWidget* target : {static_cast<QWidget*>(box.data()), static_cast<QWidget*>(&e.window)}) {
         QApplication::setActiveWindow(target);
         QTest::keyClick(target, Qt::Key_O, Qt::ControlModifier);
         QTest::keyClick(target, Qt::Key_S, Qt::ControlModifier);
     }
-    QTest::mouseClick(e.form.Option3, Qt::LeftButton);
-    QTest::mouseClick(e.form.menuBar(), Qt::LeftButton, {},
-                      e.form.menuBar()->actionGeometry(e.form.File1->menuAction()).center());
+    QTest::mouseClick(e.window.slotButton(3), Qt::LeftButton);
+    QTest::mouseClick(e.window.menuBar(), Qt::LeftButton, {},
+                      e.window.menuBar()->actionGeometry(e.window.fileMenu->menuAction()).center());
 
     QVERIFY(e.dialogs.asked.size() == 1);  // only the open before the About box
     QVERIFY(e.dialogs.messages.isEmpty());
     QCOMPARE(snapshot(path, irbo()), before);
-    QCOMPARE(e.form.slotButtons->checkedButton(), e.form.Option1);
+    QCOMPARE(e.window.slotButtons->checkedButton(), e.window.slotButton(1));
     QVERIFY(!QApplication::activePopupWidget());
 
     // Closing the box changes nothing of the editing state.
-    QTest::mouseClick(box->cmdOK, Qt::LeftButton);
+    QTest::mouseClick(box->okButton, Qt::LeftButton);
     QTRY_VERIFY(box.isNull());
     QCOMPARE(e.controller.state().RomPath, path);
-    QCOMPARE(e.form.Combo2->currentIndex(), 20);
-    QCOMPARE(e.form.atklist->currentRow(), 0);
-    QVERIFY(e.form.save->isEnabled());
+    QCOMPARE(e.window.levelBox->currentIndex(), 20);
+    QCOMPARE(e.window.speciesList->currentRow(), 0);
+    QVERIFY(e.window.saveAction->isEnabled());
 }
 
 void TestAboutBox::reopensAfresh()
 {
     Editor e;
-    e.form.show();
-    QPointer<frmAbout> first = openAbout(e);
-    const QString text = first->Label1->text();
-    const QRect geometry = first->Label1->geometry();
+    e.window.show();
+    QPointer<AboutBox> first = openAbout(e);
+    const QString text = first->noteLabel->text();
+    const QRect geometry = first->noteLabel->geometry();
     const QSize size = first->size();
     // Left over from the first box, which must not come back.
-    first->Label1->setText(QStringLiteral("changed"));
+    first->noteLabel->setText(QStringLiteral("changed"));
     QTest::keyClick(first, Qt::Key_Escape);
     QTRY_VERIFY(first.isNull());
 
-    frmAbout* second = openAbout(e);
+    AboutBox* second = openAbout(e);
     QVERIFY(second);
-    QCOMPARE(second->Label1->text(), text);
-    QCOMPARE(second->Label1->geometry(), geometry);
+    QCOMPARE(second->noteLabel->text(), text);
+    QCOMPARE(second->noteLabel->geometry(), geometry);
     QCOMPARE(second->size(), size);
-    QCOMPARE(second->lblDescription->text(), QStringLiteral("Hack by Draskel"));
-    QVERIFY(!e.form.isEnabled());
+    QCOMPARE(second->creditLabel->text(), QStringLiteral("Hack by Draskel"));
+    QVERIFY(!e.window.isEnabled());
 }
 
 void TestAboutBox::closingMainWindow_data()
@@ -222,18 +222,18 @@ void TestAboutBox::closingMainWindow()
     QFETCH(int, ended);
 
     Editor e;
-    e.form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&e.form));
-    QPointer<frmAbout> box = aboutOpen ? openAbout(e) : nullptr;
-    closeThroughFrame(&e.form);  // the frame's close button, or the window system's Alt+F4
+    e.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&e.window));
+    QPointer<AboutBox> box = aboutOpen ? openAbout(e) : nullptr;
+    closeThroughFrame(&e.window);  // the frame's close button, or the window system's Alt+F4
     QCOMPARE(e.ended, ended);
-    QCOMPARE(e.form.isVisible(), aboutOpen);
+    QCOMPARE(e.window.isVisible(), aboutOpen);
     QCOMPARE(!box.isNull(), aboutOpen);
     if (aboutOpen) {
         QVERIFY(box->isVisible());
-        QVERIFY(!e.form.isEnabled());
-        QTest::mouseClick(box->cmdOK, Qt::LeftButton);
-        QTRY_VERIFY(e.form.isEnabled());
+        QVERIFY(!e.window.isEnabled());
+        QTest::mouseClick(box->okButton, Qt::LeftButton);
+        QTRY_VERIFY(e.window.isEnabled());
     }
 }
 

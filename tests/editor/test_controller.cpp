@@ -20,56 +20,59 @@ QString caption(const rom::SupportedGame& game)
 void pressOpen(Editor& e, const QString& answer)
 {
     e.dialogs.answers.append(answer);
-    QTest::keyClick(&e.form, Qt::Key_O, Qt::ControlModifier);
+    QTest::keyClick(&e.window, Qt::Key_O, Qt::ControlModifier);
 }
 
 // What the user sees of a slot, by control.
-QStringList shownControls(const editor::Form1& form)
+QStringList shownControls(const editor::MainWindow& window)
 {
     QStringList shown;
-    for (const QWidget* w : std::initializer_list<const QWidget*>{form.Combo2, form.Combo3, form.Combo4, form.Combo5,
-                                                                  form.Combo6, form.Label13})
+    for (const QWidget* w :
+         std::initializer_list<const QWidget*>{window.levelBox, window.itemBox, window.speciesParameterBox,
+                                               window.moveBox, window.targetBox, window.constantMarker})
         if (!w->isHidden())
             shown.append(w->objectName());
     return shown;
 }
 
-QComboBox* shownParameterSelector(const editor::Form1& form)
+QComboBox* shownParameterSelector(const editor::MainWindow& window)
 {
-    for (QComboBox* combo : {form.Combo2, form.Combo3, form.Combo4, form.Combo5})
+    for (QComboBox* combo : {window.levelBox, window.itemBox, window.speciesParameterBox, window.moveBox})
         if (!combo->isHidden())
             return combo;
     return nullptr;
 }
 
 // "Name=placeholder" for every shown drop-down that has no row selected.
-QStringList placeholders(const editor::Form1& form)
+QStringList placeholders(const editor::MainWindow& window)
 {
     QStringList found;
-    for (const QComboBox* combo :
-         {form.Combo1, form.Combo2, form.Combo3, form.Combo4, form.Combo5, form.Combo6})
+    for (const QComboBox* combo : {window.methodBox, window.levelBox, window.itemBox, window.speciesParameterBox,
+                                   window.moveBox, window.targetBox})
         if (!combo->isHidden() && combo->currentIndex() < 0)
             found.append(combo->objectName() + u'=' + combo->placeholderText());
     return found;
 }
 
-bool allEnabled(const editor::Form1& form)
+bool allEnabled(const editor::MainWindow& window)
 {
-    bool enabled = form.atklist->isEnabled() && form.save->isEnabled();
-    for (const QComboBox* combo : {form.Combo1, form.Combo2, form.Combo3, form.Combo4, form.Combo5, form.Combo6})
+    bool enabled = window.speciesList->isEnabled() && window.saveAction->isEnabled();
+    for (const QComboBox* combo : {window.methodBox, window.levelBox, window.itemBox, window.speciesParameterBox,
+                                   window.moveBox, window.targetBox})
         enabled = enabled && combo->isEnabled();
     for (int slot = 1; slot <= 7; ++slot)
-        enabled = enabled && form.option(slot)->isEnabled();
+        enabled = enabled && window.slotButton(slot)->isEnabled();
     return enabled;
 }
 
-bool noneEnabled(const editor::Form1& form)
+bool noneEnabled(const editor::MainWindow& window)
 {
-    bool any = form.atklist->isEnabled() || form.save->isEnabled();
-    for (const QComboBox* combo : {form.Combo1, form.Combo2, form.Combo3, form.Combo4, form.Combo5, form.Combo6})
+    bool any = window.speciesList->isEnabled() || window.saveAction->isEnabled();
+    for (const QComboBox* combo : {window.methodBox, window.levelBox, window.itemBox, window.speciesParameterBox,
+                                   window.moveBox, window.targetBox})
         any = any || combo->isEnabled();
     for (int slot = 1; slot <= 7; ++slot)
-        any = any || form.option(slot)->isEnabled();
+        any = any || window.slotButton(slot)->isEnabled();
     return !any;
 }
 
@@ -139,19 +142,19 @@ void TestController::firstOpen()
     QCOMPARE(e.controller.state().GameCode, game.code);
     QCOMPARE(e.controller.state().SpeciesIndex, 0);
 
-    QVERIFY(allEnabled(e.form));
-    QCOMPARE(e.form.atklist->currentRow(), 0);
-    QCOMPARE(e.form.atklist->currentItem()->text(), QStringLiteral("Bulbasaur"));
-    QCOMPARE(e.form.slotButtons->checkedButton(), e.form.Option1);
-    QCOMPARE(e.form.Combo1->currentText(), QStringLiteral("Level Up"));
-    QCOMPARE(shownControls(e.form), QStringList({"Combo2", "Combo6"}));
-    QCOMPARE(e.form.Combo2->currentText(), QStringLiteral("16"));
-    QCOMPARE(e.form.Combo6->currentText(), QStringLiteral("Ivysaur"));
-    QCOMPARE(e.form.romname->text(), expectedCaption);
+    QVERIFY(allEnabled(e.window));
+    QCOMPARE(e.window.speciesList->currentRow(), 0);
+    QCOMPARE(e.window.speciesList->currentItem()->text(), QStringLiteral("Bulbasaur"));
+    QCOMPARE(e.window.slotButtons->checkedButton(), e.window.slotButton(1));
+    QCOMPARE(e.window.methodBox->currentText(), QStringLiteral("Level Up"));
+    QCOMPARE(shownControls(e.window), QStringList({"levelBox", "targetBox"}));
+    QCOMPARE(e.window.levelBox->currentText(), QStringLiteral("16"));
+    QCOMPARE(e.window.targetBox->currentText(), QStringLiteral("Ivysaur"));
+    QCOMPARE(e.window.romNameLabel->text(), expectedCaption);
 
     // Writes go to the same table the reads came from.
     const Snapshot before = snapshot(path, game);
-    e.form.Combo2->setCurrentIndex(36);
+    e.window.levelBox->setCurrentIndex(36);
     pressSave(e);
     const Snapshot after = snapshot(path, game);
     QVERIFY(e.dialogs.messages.isEmpty());
@@ -170,11 +173,11 @@ void TestController::load_data()
     QTest::addColumn<int>("targetRow");
     QTest::addColumn<QStringList>("stored");
 
-    const QStringList levelShown{"Combo2", "Combo6"};
-    const QStringList itemShown{"Combo3", "Combo6"};
-    const QStringList speciesShown{"Combo4", "Combo6"};
-    const QStringList moveShown{"Combo5", "Combo6"};
-    const QStringList constantShown{"Combo6", "Label13"};
+    const QStringList levelShown{"levelBox", "targetBox"};
+    const QStringList itemShown{"itemBox", "targetBox"};
+    const QStringList speciesShown{"speciesParameterBox", "targetBox"};
+    const QStringList moveShown{"moveBox", "targetBox"};
+    const QStringList constantShown{"targetBox", "constantMarker"};
 
     QTest::newRow("none hides every selector") << 0 << 0x1234 << 5 << 0 << QStringList() << -1 << 5 << QStringList();
     QTest::newRow("trade is constant") << 5 << 0 << 68 << 5 << constantShown << -1 << 68 << QStringList();
@@ -189,21 +192,21 @@ void TestController::load_data()
     QTest::newRow("level high byte ignored") << 4 << 0x0120 << 2 << 4 << levelShown << 32 << 2 << QStringList();
     QTest::newRow("item word read whole") << 8 << 0x0153 << 26 << 8 << itemShown << 0x153 << 26 << QStringList();
     QTest::newRow("unlisted method") << 200 << 0x1234 << 3 << -1 << constantShown << -1 << 3
-                                     << QStringList{"Combo1=(stored: 200)"};
+                                     << QStringList{"methodBox=(stored: 200)"};
     QTest::newRow("unlisted level") << 4 << 150 << 2 << 4 << levelShown << -1 << 2
-                                    << QStringList{"Combo2=(stored: 150)"};
+                                    << QStringList{"levelBox=(stored: 150)"};
     QTest::newRow("unlisted item") << 8 << 700 << 26 << 8 << itemShown << -1 << 26
-                                   << QStringList{"Combo3=(stored: 700)"};
+                                   << QStringList{"itemBox=(stored: 700)"};
     QTest::newRow("unlisted move") << 21 << 600 << 473 << 21 << moveShown << -1 << 473
-                                   << QStringList{"Combo5=(stored: 600)"};
+                                   << QStringList{"moveBox=(stored: 600)"};
     QTest::newRow("unlisted species") << 22 << 700 << 226 << 22 << speciesShown << -1 << 226
-                                      << QStringList{"Combo4=(stored: 700)"};
+                                      << QStringList{"speciesParameterBox=(stored: 700)"};
     QTest::newRow("unlisted target") << 4 << 16 << 650 << 4 << levelShown << 16 << -1
-                                     << QStringList{"Combo6=(stored: 650)"};
+                                     << QStringList{"targetBox=(stored: 650)"};
     QTest::newRow("negative item") << 8 << 0xFFFF << 26 << 8 << itemShown << -1 << 26
-                                   << QStringList{"Combo3=(stored: -1)"};
+                                   << QStringList{"itemBox=(stored: -1)"};
     QTest::newRow("negative target") << 4 << 16 << 0x8000 << 4 << levelShown << 16 << -1
-                                     << QStringList{"Combo6=(stored: -32768)"};
+                                     << QStringList{"targetBox=(stored: -32768)"};
 }
 
 void TestController::load()
@@ -230,28 +233,28 @@ void TestController::load()
     auto verifyShown = [&](int speciesRow) {
         QVERIFY(e.dialogs.messages.isEmpty());
         QCOMPARE(e.controller.state().SpeciesIndex, speciesRow);
-        QCOMPARE(e.form.Combo1->currentIndex(), methodRow);
-        QCOMPARE(shownControls(e.form), shown);
-        if (QComboBox* selector = shownParameterSelector(e.form))
+        QCOMPARE(e.window.methodBox->currentIndex(), methodRow);
+        QCOMPARE(shownControls(e.window), shown);
+        if (QComboBox* selector = shownParameterSelector(e.window))
             QCOMPARE(selector->currentIndex(), parameterRow);
-        QCOMPARE(e.form.Combo6->currentIndex(), targetRow);
-        QCOMPARE(placeholders(e.form), stored);
+        QCOMPARE(e.window.targetBox->currentIndex(), targetRow);
+        QCOMPARE(placeholders(e.window), stored);
     };
     e.open(path);
     verifyShown(0);
     if (QTest::currentTestFailed())
         return;
-    e.form.atklist->setCurrentRow(7);
-    QTest::mouseClick(e.form.Option3, Qt::LeftButton);
-    QTest::mouseClick(e.form.Option4, Qt::LeftButton);
+    e.window.speciesList->setCurrentRow(7);
+    QTest::mouseClick(e.window.slotButton(3), Qt::LeftButton);
+    QTest::mouseClick(e.window.slotButton(4), Qt::LeftButton);
     verifyShown(7);
 
     // The next listed slot shows its rows with no trace of the unlisted one.
-    QTest::mouseClick(e.form.Option5, Qt::LeftButton);
-    QCOMPARE(e.form.Combo1->currentText(), QStringLiteral("Level Up"));
-    QCOMPARE(e.form.Combo2->currentText(), QStringLiteral("16"));
-    QCOMPARE(e.form.Combo6->currentText(), QStringLiteral("Ivysaur"));
-    QVERIFY(placeholders(e.form).isEmpty());
+    QTest::mouseClick(e.window.slotButton(5), Qt::LeftButton);
+    QCOMPARE(e.window.methodBox->currentText(), QStringLiteral("Level Up"));
+    QCOMPARE(e.window.levelBox->currentText(), QStringLiteral("16"));
+    QCOMPARE(e.window.targetBox->currentText(), QStringLiteral("Ivysaur"));
+    QVERIFY(placeholders(e.window).isEmpty());
 }
 
 void TestController::methodChange_data()
@@ -260,13 +263,13 @@ void TestController::methodChange_data()
     QTest::addColumn<QStringList>("shown");
 
     QTest::newRow("None") << 0 << QStringList();
-    QTest::newRow("Happiness") << 1 << QStringList{"Combo6", "Label13"};
-    QTest::newRow("Level Up (Female)") << 24 << QStringList{"Combo2", "Combo6"};
-    QTest::newRow("Item (Evo Stones)") << 8 << QStringList{"Combo3", "Combo6"};
-    QTest::newRow("Level Up With Pokemon in Party") << 22 << QStringList{"Combo4", "Combo6"};
-    QTest::newRow("Level Up With Attack") << 21 << QStringList{"Combo5", "Combo6"};
-    QTest::newRow("Level Up (Attack > Defense)") << 9 << QStringList{"Combo6", "Label13"};
-    QTest::newRow("Max Beauty") << 16 << QStringList{"Combo6", "Label13"};
+    QTest::newRow("Happiness") << 1 << QStringList{"targetBox", "constantMarker"};
+    QTest::newRow("Level Up (Female)") << 24 << QStringList{"levelBox", "targetBox"};
+    QTest::newRow("Item (Evo Stones)") << 8 << QStringList{"itemBox", "targetBox"};
+    QTest::newRow("Level Up With Pokemon in Party") << 22 << QStringList{"speciesParameterBox", "targetBox"};
+    QTest::newRow("Level Up With Attack") << 21 << QStringList{"moveBox", "targetBox"};
+    QTest::newRow("Level Up (Attack > Defense)") << 9 << QStringList{"targetBox", "constantMarker"};
+    QTest::newRow("Max Beauty") << 16 << QStringList{"targetBox", "constantMarker"};
 }
 
 void TestController::methodChange()
@@ -278,22 +281,26 @@ void TestController::methodChange()
     const QString path = makeImage(m_dir, "method.nds", irbo(), {0, 1}, {6, 83, 26});
     Editor e;
     e.open(path);
-    e.form.Combo2->setCurrentIndex(40);
-    e.form.Combo4->setCurrentIndex(41);
-    e.form.Combo5->setCurrentIndex(42);
-    e.form.Combo6->setCurrentIndex(43);
+    e.window.levelBox->setCurrentIndex(40);
+    e.window.speciesParameterBox->setCurrentIndex(41);
+    e.window.moveBox->setCurrentIndex(42);
+    e.window.targetBox->setCurrentIndex(43);
     const Snapshot before = snapshot(path, irbo());
 
-    e.form.Combo1->setCurrentIndex(method);
+    e.window.methodBox->setCurrentIndex(method);
 
-    QCOMPARE(shownControls(e.form), shown);
+    QCOMPARE(shownControls(e.window), shown);
     // The shown parameter selector starts at its first row; the others and the target keep theirs.
-    const QComboBox* selector = shownParameterSelector(e.form);
-    const std::pair<QComboBox*, int> kept[] = {
-        {e.form.Combo2, 40}, {e.form.Combo3, 83}, {e.form.Combo4, 41}, {e.form.Combo5, 42}, {e.form.Combo6, 43}};
+    const QComboBox* selector = shownParameterSelector(e.window);
+    const std::pair<QComboBox*, int> kept[] = {{e.window.levelBox, 40},
+                                               {e.window.itemBox, 83},
+                                               {e.window.speciesParameterBox, 41},
+                                               {e.window.moveBox, 42},
+                                               {e.window.targetBox, 43}};
     for (const auto& [combo, row] : kept)
         QCOMPARE(combo->currentIndex(), combo == selector ? 0 : row);
-    for (const QGroupBox* frame : {e.form.Frame3, e.form.Frame4, e.form.Frame5, e.form.Frame6, e.form.Frame7})
+    for (const QGroupBox* frame : {e.window.levelFrame, e.window.itemFrame, e.window.speciesParameterFrame,
+                                   e.window.moveFrame, e.window.targetFrame})
         QVERIFY(!frame->isHidden());
     QCOMPARE(snapshot(path, irbo()), before);
 }
@@ -372,14 +379,14 @@ void TestController::save()
 
     Editor e;
     QVERIFY(e.showAndOpen(path));
-    e.form.atklist->setCurrentRow(row);
-    QTest::mouseClick(e.form.option(slot), Qt::LeftButton);
+    e.window.speciesList->setCurrentRow(row);
+    QTest::mouseClick(e.window.slotButton(slot), Qt::LeftButton);
     if (newTarget >= 0)
-        e.form.Combo6->setCurrentIndex(newTarget);
+        e.window.targetBox->setCurrentIndex(newTarget);
     if (newMethod >= 0)
-        e.form.Combo1->setCurrentIndex(newMethod);
+        e.window.methodBox->setCurrentIndex(newMethod);
     if (newParameter >= 0) {
-        QComboBox* selector = shownParameterSelector(e.form);
+        QComboBox* selector = shownParameterSelector(e.window);
         QVERIFY(selector);
         selector->setCurrentIndex(newParameter);
     }
@@ -396,8 +403,8 @@ void TestController::save()
     QCOMPARE(wordAt(after, game, start + 4), expected.target);
 
     // Saving keeps the window as it was.
-    QCOMPARE(e.form.slotButtons->checkedId(), slot);
-    QCOMPARE(e.form.atklist->currentRow(), row);
+    QCOMPARE(e.window.slotButtons->checkedId(), slot);
+    QCOMPARE(e.window.speciesList->currentRow(), row);
 }
 
 void TestController::editsAreDiscardedBySelection()
@@ -409,44 +416,45 @@ void TestController::editsAreDiscardedBySelection()
 
     Editor e;
     QVERIFY(e.showAndOpen(path));
-    e.form.atklist->setCurrentRow(eevee);
-    QCOMPARE(e.form.Combo1->currentText(), QStringLiteral("Item (Evo Stones)"));
-    QCOMPARE(e.form.Combo3->currentText(), QStringLiteral("Water Stone"));
-    QCOMPARE(e.form.Combo6->currentText(), QStringLiteral("Vaporeon"));
+    e.window.speciesList->setCurrentRow(eevee);
+    QCOMPARE(e.window.methodBox->currentText(), QStringLiteral("Item (Evo Stones)"));
+    QCOMPARE(e.window.itemBox->currentText(), QStringLiteral("Water Stone"));
+    QCOMPARE(e.window.targetBox->currentText(), QStringLiteral("Vaporeon"));
 
     auto edit = [&] {
-        e.form.Combo1->setCurrentIndex(4);
-        e.form.Combo2->setCurrentIndex(50);
-        e.form.Combo6->setCurrentIndex(1);
+        e.window.methodBox->setCurrentIndex(4);
+        e.window.levelBox->setCurrentIndex(50);
+        e.window.targetBox->setCurrentIndex(1);
     };
     auto showsVaporeonSlot = [&] {
-        return e.form.Combo1->currentIndex() == 8 && e.form.Combo3->currentIndex() == 84 &&
-               e.form.Combo6->currentIndex() == 134 && shownControls(e.form) == QStringList({"Combo3", "Combo6"});
+        return e.window.methodBox->currentIndex() == 8 && e.window.itemBox->currentIndex() == 84 &&
+               e.window.targetBox->currentIndex() == 134 &&
+               shownControls(e.window) == QStringList({"itemBox", "targetBox"});
     };
 
     edit();
-    QTest::mouseClick(e.form.Option2, Qt::LeftButton);
-    QCOMPARE(e.form.Combo3->currentText(), QStringLiteral("Thunderstone"));
-    QCOMPARE(e.form.Combo6->currentText(), QStringLiteral("Jolteon"));
-    QTest::mouseClick(e.form.Option1, Qt::LeftButton);
+    QTest::mouseClick(e.window.slotButton(2), Qt::LeftButton);
+    QCOMPARE(e.window.itemBox->currentText(), QStringLiteral("Thunderstone"));
+    QCOMPARE(e.window.targetBox->currentText(), QStringLiteral("Jolteon"));
+    QTest::mouseClick(e.window.slotButton(1), Qt::LeftButton);
     QVERIFY(showsVaporeonSlot());
 
     // A click on the button already on reloads its slot.
     edit();
-    QTest::mouseClick(e.form.Option1, Qt::LeftButton);
-    QVERIFY(e.form.Option1->isChecked());
+    QTest::mouseClick(e.window.slotButton(1), Qt::LeftButton);
+    QVERIFY(e.window.slotButton(1)->isChecked());
     QVERIFY(showsVaporeonSlot());
 
     edit();
-    e.form.atklist->setCurrentRow(eevee + 1);
-    e.form.atklist->setCurrentRow(eevee);
+    e.window.speciesList->setCurrentRow(eevee + 1);
+    e.window.speciesList->setCurrentRow(eevee);
     QVERIFY(showsVaporeonSlot());
 
     // Arrow keys move through the slots as through a radio group, loading each.
-    e.form.Option1->setFocus();
-    QTest::keyClick(e.form.Option1, Qt::Key_Right);
-    QCOMPARE(e.form.slotButtons->checkedButton(), e.form.Option2);
-    QCOMPARE(e.form.Combo6->currentText(), QStringLiteral("Jolteon"));
+    e.window.slotButton(1)->setFocus();
+    QTest::keyClick(e.window.slotButton(1), Qt::Key_Right);
+    QCOMPARE(e.window.slotButtons->checkedButton(), e.window.slotButton(2));
+    QCOMPARE(e.window.targetBox->currentText(), QStringLiteral("Jolteon"));
 
     QVERIFY(e.dialogs.messages.isEmpty());
     QCOMPARE(snapshot(path, irbo()), before);
@@ -457,19 +465,19 @@ void TestController::nothingWorksBeforeOpen()
     Editor e;
     QVERIFY(e.showActive());
 
-    QTest::mouseClick(e.form.Option3, Qt::LeftButton);
-    QTest::mouseClick(e.form.atklist->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
+    QTest::mouseClick(e.window.slotButton(3), Qt::LeftButton);
+    QTest::mouseClick(e.window.speciesList->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
     pressSave(e);
-    QCOMPARE(e.form.slotButtons->checkedId(), -1);
-    QCOMPARE(e.form.atklist->currentRow(), -1);
+    QCOMPARE(e.window.slotButtons->checkedId(), -1);
+    QCOMPARE(e.window.speciesList->currentRow(), -1);
     QVERIFY(e.dialogs.asked.isEmpty());
     QVERIFY(e.dialogs.messages.isEmpty());
 
     pressOpen(e, QString());
     QCOMPARE(e.dialogs.asked.size(), 1);
     QVERIFY(e.controller.state().RomPath.isEmpty());
-    QVERIFY(noneEnabled(e.form));
-    QVERIFY(e.form.romname->text().isEmpty());
+    QVERIFY(noneEnabled(e.window));
+    QVERIFY(e.window.romNameLabel->text().isEmpty());
     QVERIFY(e.dialogs.messages.isEmpty());
     QCOMPARE(e.ended, 0);
 }
@@ -483,13 +491,13 @@ void TestController::cancelKeepsPreviousRom()
 
     QCOMPARE(e.dialogs.asked.size(), 2);
     QCOMPARE(e.controller.state().RomPath, path);
-    QVERIFY(allEnabled(e.form));
-    QCOMPARE(e.form.romname->text(), caption(irbo()));
-    QCOMPARE(e.form.Combo2->currentIndex(), 16);
+    QVERIFY(allEnabled(e.window));
+    QCOMPARE(e.window.romNameLabel->text(), caption(irbo()));
+    QCOMPARE(e.window.levelBox->currentIndex(), 16);
 
     // Saving still reaches the ROM opened before.
     const Snapshot before = snapshot(path, irbo());
-    e.form.Combo2->setCurrentIndex(18);
+    e.window.levelBox->setCurrentIndex(18);
     pressSave(e);
     QVERIFY(e.dialogs.messages.isEmpty());
     QCOMPARE(changedOffsets(before, snapshot(path, irbo()), irbo()), QList<std::uint64_t>{irbo().tableBase + 2});
@@ -502,21 +510,21 @@ void TestController::secondRomReplacesFirst()
 
     Editor e;
     QVERIFY(e.showAndOpen(first));
-    e.form.atklist->setCurrentRow(5);
-    QTest::mouseClick(e.form.Option3, Qt::LeftButton);
-    QCOMPARE(e.form.Combo2->currentIndex(), 30);
+    e.window.speciesList->setCurrentRow(5);
+    QTest::mouseClick(e.window.slotButton(3), Qt::LeftButton);
+    QCOMPARE(e.window.levelBox->currentIndex(), 30);
 
     pressOpen(e, second);
     QCOMPARE(e.controller.state().RomPath, second);
-    QCOMPARE(e.form.romname->text(), caption(ireo()));
-    QCOMPARE(e.form.atklist->currentRow(), 0);
-    QCOMPARE(e.form.slotButtons->checkedButton(), e.form.Option1);
-    QCOMPARE(e.form.Combo1->currentIndex(), 8);
-    QCOMPARE(e.form.Combo3->currentIndex(), 83);
+    QCOMPARE(e.window.romNameLabel->text(), caption(ireo()));
+    QCOMPARE(e.window.speciesList->currentRow(), 0);
+    QCOMPARE(e.window.slotButtons->checkedButton(), e.window.slotButton(1));
+    QCOMPARE(e.window.methodBox->currentIndex(), 8);
+    QCOMPARE(e.window.itemBox->currentIndex(), 83);
 
     const Snapshot firstBefore = snapshot(first, irbo());
     const Snapshot secondBefore = snapshot(second, ireo());
-    e.form.Combo3->setCurrentIndex(84);
+    e.window.itemBox->setCurrentIndex(84);
     pressSave(e);
     QVERIFY(e.dialogs.messages.isEmpty());
     QCOMPARE(snapshot(first, irbo()), firstBefore);
@@ -607,7 +615,7 @@ void TestController::openFailures()
     Editor e(files);
     if (romOpenBefore)
         e.open(previous);
-    const QString romname = e.form.romname->text();
+    const QString captionBefore = e.window.romNameLabel->text();
     e.open(path);
 
     QCOMPARE(e.dialogs.messages.size(), 1);
@@ -617,8 +625,8 @@ void TestController::openFailures()
     QVERIFY2(shown.text.contains(reason), qPrintable(shown.text));
     QCOMPARE(e.ended, 0);
     QCOMPARE(e.controller.state().RomPath, romOpenBefore ? previous : QString());
-    QCOMPARE(e.form.romname->text(), romname);
-    QVERIFY(romOpenBefore ? allEnabled(e.form) : noneEnabled(e.form));
+    QCOMPARE(e.window.romNameLabel->text(), captionBefore);
+    QVERIFY(romOpenBefore ? allEnabled(e.window) : noneEnabled(e.window));
     if (kind == "missing")
         QVERIFY(!QFileInfo::exists(path));
 }
@@ -642,8 +650,8 @@ void TestController::saveFailures()
     FaultyFileSystem files;
     Editor e(files);
     QVERIFY(e.showAndOpen(path));
-    e.form.Combo2->setCurrentIndex(20);
-    e.form.Combo6->setCurrentIndex(3);
+    e.window.levelBox->setCurrentIndex(20);
+    e.window.targetBox->setCurrentIndex(3);
 
     if (failure == "game") {
         QFile file(path);
@@ -664,8 +672,8 @@ void TestController::saveFailures()
     QVERIFY2(shown.text.contains(reason), qPrintable(shown.text));
     QCOMPARE(snapshot(path, irbo()), before);
     QCOMPARE(QFileInfo::exists(path), failure != "removed");
-    QCOMPARE(e.form.Combo2->currentIndex(), 20);
-    QCOMPARE(e.form.Combo6->currentIndex(), 3);
+    QCOMPARE(e.window.levelBox->currentIndex(), 20);
+    QCOMPARE(e.window.targetBox->currentIndex(), 3);
 }
 
 namespace {
@@ -689,11 +697,11 @@ void TestController::failedReadBlocksSave()
     QVERIFY(!path.isEmpty());
 
     files.failReadsPastHeader = true;
-    e.form.atklist->setCurrentRow(3);
+    e.window.speciesList->setCurrentRow(3);
     QCOMPARE(e.dialogs.messages.size(), 1);
     QVERIFY2(e.dialogs.messages[0].text.contains(QDir::toNativeSeparators(path)),
              qPrintable(e.dialogs.messages[0].text));
-    QCOMPARE(e.form.Combo1->currentIndex(), 4);  // the window still shows what it showed
+    QCOMPARE(e.window.methodBox->currentIndex(), 4);  // the window still shows what it showed
 
     // Saving now would put species 1's values into species 4's slot.
     files.failReadsPastHeader = false;
@@ -703,16 +711,16 @@ void TestController::failedReadBlocksSave()
     QVERIFY(e.dialogs.messages[1].text.contains(QStringLiteral("Nothing was saved")));
     QCOMPARE(snapshot(path, irbo()), before);
 
-    QTest::mouseClick(e.form.Option1, Qt::LeftButton);
-    QCOMPARE(e.form.Combo3->currentIndex(), 83);
-    e.form.Combo3->setCurrentIndex(84);
+    QTest::mouseClick(e.window.slotButton(1), Qt::LeftButton);
+    QCOMPARE(e.window.itemBox->currentIndex(), 83);
+    e.window.itemBox->setCurrentIndex(84);
     pressSave(e);
     QCOMPARE(e.dialogs.messages.size(), 2);
     QCOMPARE(wordAt(snapshot(path, irbo()), irbo(), slotStart(irbo(), {3, 1}) + 2), 84);
 
     // Opening a ROM reads its slot up to three times; a failure is reported once.
-    e.form.atklist->setCurrentRow(9);
-    QTest::mouseClick(e.form.Option2, Qt::LeftButton);
+    e.window.speciesList->setCurrentRow(9);
+    QTest::mouseClick(e.window.slotButton(2), Qt::LeftButton);
     files.failReadsPastHeader = true;
     e.open(path);
     QCOMPARE(e.dialogs.messages.size(), 3);
@@ -727,10 +735,10 @@ void TestController::writeProtectedAfterOpenStillReads()
     QVERIFY(!openTwoSlots(e, m_dir, "protected.nds").isEmpty());
     files.refuseWritingWith = EACCES;
 
-    e.form.atklist->setCurrentRow(3);
+    e.window.speciesList->setCurrentRow(3);
     QVERIFY2(e.dialogs.messages.isEmpty(), qPrintable(e.dialogs.messages.value(0).text));
-    QCOMPARE(e.form.Combo3->currentIndex(), 83);
-    e.form.Combo3->setCurrentIndex(84);
+    QCOMPARE(e.window.itemBox->currentIndex(), 83);
+    e.window.itemBox->setCurrentIndex(84);
     const QString path = e.controller.state().RomPath;
     const Snapshot before = snapshot(path, irbo());
     pressSave(e);
@@ -759,25 +767,25 @@ void TestController::failedOpenNamesSelectedSlot()
     FaultyFileSystem files;
     Editor e(files);
     QVERIFY(e.showAndOpen(path));
-    e.form.atklist->setCurrentRow(rowBefore);
-    QTest::mouseClick(e.form.option(slotBefore), Qt::LeftButton);
+    e.window.speciesList->setCurrentRow(rowBefore);
+    QTest::mouseClick(e.window.slotButton(slotBefore), Qt::LeftButton);
 
     files.failReadsPastHeader = true;
     e.open(path);
     QCOMPARE(e.dialogs.messages.size(), 1);
     const QString text = e.dialogs.messages[0].text;
     QVERIFY2(text.startsWith(QStringLiteral("Cannot read slot 1 of Bulbasaur from ")), qPrintable(text));
-    QCOMPARE(e.form.slotButtons->checkedId(), 1);
-    QCOMPARE(e.form.atklist->currentRow(), 0);
+    QCOMPARE(e.window.slotButtons->checkedId(), 1);
+    QCOMPARE(e.window.speciesList->currentRow(), 0);
 }
 
 void TestController::exitAndCloseEndProgram()
 {
     Editor e;
     QVERIFY(e.showActive());
-    e.form.Exit1->trigger();
+    e.window.exitAction->trigger();
     QCOMPARE(e.ended, 1);
-    QVERIFY(e.form.close());
+    QVERIFY(e.window.close());
     QCOMPARE(e.ended, 2);
 }
 

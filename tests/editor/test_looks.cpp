@@ -120,13 +120,13 @@ void TestLooks::noticeReadable()
 {
     QFETCH(QPalette, palette);
     QApplication::setPalette(palette);
-    editor::Form1 form;
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    editor::MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
 
-    for (const QLabel* notice : {form.Label9, form.Label11}) {
-        const Text text = textIn(shot(form.Frame8, notice));
-        QCOMPARE(text.background, form.Frame8->palette().color(QPalette::Window).rgb());
+    for (const QLabel* notice : window.supportedGameLabels) {
+        const Text text = textIn(shot(window.supportedRomsFrame, notice));
+        QCOMPARE(text.background, window.supportedRomsFrame->palette().color(QPalette::Window).rgb());
         // Whichever of the white fill and the dark outline reads, it is a solid part of the strokes, not a
         // few stray pixels.
         QVERIFY2(text.readable > 200 && text.readable * 4 > text.ink,
@@ -147,13 +147,13 @@ void TestLooks::aboutReadable()
     QFETCH(QPalette, palette);
     QApplication::setPalette(palette);
     Editor e;
-    e.form.show();
-    e.form.About1->trigger();
-    QPointer<editor::frmAbout> box = e.form.aboutBox();
+    e.window.show();
+    e.window.aboutAction->trigger();
+    QPointer<editor::AboutBox> box = e.window.aboutBox();
     QVERIFY(box);
     QVERIFY(QTest::qWaitForWindowExposed(box));
 
-    for (const QLabel* label : {box->lblDescription, box->lblVersion, box->Label1}) {
+    for (const QLabel* label : {box->creditLabel, box->versionLabel, box->noteLabel}) {
         const Text text = textIn(shot(box, label));
         QVERIFY2(text.ink > 100 && text.readable * 2 > text.ink,
                  qPrintable(QStringLiteral("%1: %2 of %3 pixels reach 4.5:1")
@@ -163,7 +163,7 @@ void TestLooks::aboutReadable()
     }
     // On the classic light scheme the box keeps its black text.
     if (QTest::currentDataTag() == QLatin1String("Fusion light"))
-        for (const QLabel* label : {box->lblDescription, box->lblVersion, box->Label1})
+        for (const QLabel* label : {box->creditLabel, box->versionLabel, box->noteLabel})
             QCOMPARE(label->palette().color(QPalette::WindowText), QColor(Qt::black));
 }
 
@@ -176,11 +176,11 @@ void TestLooks::frameBordersVisible()
 {
     QFETCH(QPalette, palette);
     QApplication::setPalette(palette);
-    editor::Form1 form;
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    editor::MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
 
-    for (QGroupBox* frame : form.findChildren<QGroupBox*>()) {
+    for (QGroupBox* frame : window.findChildren<QGroupBox*>()) {
         // The left edge, half way down: the etch's two lines and the face inside them.
         const QImage image = frame->grab().toImage();
         const int y = image.height() / 2;

@@ -35,9 +35,9 @@ QString textOf(const QWidget* w)
     return QString();
 }
 
-QWidget* named(editor::Form1& form, const QString& name)
+QWidget* named(editor::MainWindow& window, const QString& name)
 {
-    return form.findChild<QWidget*>(name);
+    return window.findChild<QWidget*>(name);
 }
 
 }  // namespace
@@ -71,32 +71,33 @@ void TestMainWindow::layout_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("accessibleName");
 
-    const int optionLefts[] = {165, 1350, 2520, 3705, 4890, 6060, 7245};
+    const int slotButtonLefts[] = {165, 1350, 2520, 3705, 4890, 6060, 7245};
     for (int k = 1; k <= 7; ++k)
-        QTest::addRow("Option%d", k) << "client" << QRect(optionLefts[k - 1], 90, 1095, 495) << QString::number(k)
-                                     << QStringLiteral("Slot %1").arg(k);
-    QTest::newRow("Label2") << "client" << QRect(465, 660, 1500, 390) << "Your Rom :" << "Your Rom label";
-    QTest::newRow("romname") << "client" << QRect(2025, 660, 4935, 495) << "" << "Your Rom";
-    QTest::newRow("Label13") << "client" << QRect(3630, 6750, 1770, 390) << "" << "Constant parameter";
-    QTest::newRow("Frame1") << "client" << QRect(5535, 1230, 4560, 6630) << "Pokemon List" << "Pokemon List";
-    QTest::newRow("Frame2") << "client" << QRect(1470, 1275, 3660, 870) << "Evol Type" << "Evol Type";
-    QTest::newRow("Frame3") << "client" << QRect(1470, 2220, 2655, 855) << "Level" << "Level";
-    QTest::newRow("Frame4") << "client" << QRect(1470, 3120, 2655, 855) << "Items" << "Items";
-    QTest::newRow("Frame5") << "client" << QRect(1470, 4020, 2655, 855) << "Pokemon" << "Pokemon";
-    QTest::newRow("Frame6") << "client" << QRect(1470, 4920, 2655, 855) << "Attack" << "Attack";
-    QTest::newRow("Frame7") << "client" << QRect(1470, 5820, 2655, 855) << "Evolution" << "Evolution";
-    QTest::newRow("Frame8") << "client" << QRect(555, 6810, 4830, 1740) << "Supported Roms" << "Supported Roms";
-    QTest::newRow("atklist") << "Frame1" << QRect(225, 375, 4200, 6000) << "" << "Pokemon List";
-    QTest::newRow("Combo1") << "Frame2" << QRect(120, 345, 3450, 390) << "" << "Evol Type";
-    QTest::newRow("Combo2") << "Frame3" << QRect(135, 285, 2415, 390) << "" << "Level";
-    QTest::newRow("Combo3") << "Frame4" << QRect(105, 285, 2415, 390) << "" << "Items";
-    QTest::newRow("Combo4") << "Frame5" << QRect(135, 270, 2415, 390) << "" << "Pokemon";
-    QTest::newRow("Combo5") << "Frame6" << QRect(120, 300, 2415, 390) << "" << "Attack";
-    QTest::newRow("Combo6") << "Frame7" << QRect(120, 330, 2415, 390) << "" << "Evolution";
-    QTest::newRow("Label11") << "Frame8" << QRect(525, 915, 3315, 315) << "Pokemon Black 2 (U) (IREO)"
-                             << "Pokemon Black 2 (U) (IREO)";
-    QTest::newRow("Label9") << "Frame8" << QRect(525, 495, 3045, 360) << "Pokemon Black (E) (IRBO)"
-                            << "Pokemon Black (E) (IRBO)";
+        QTest::addRow("slotButton%d", k) << "client" << QRect(slotButtonLefts[k - 1], 90, 1095, 495)
+                                         << QString::number(k) << QStringLiteral("Slot %1").arg(k);
+    QTest::newRow("yourRomLabel") << "client" << QRect(465, 660, 1500, 390) << "Your Rom :" << "Your Rom label";
+    QTest::newRow("romNameLabel") << "client" << QRect(2025, 660, 4935, 495) << "" << "Your Rom";
+    QTest::newRow("constantMarker") << "client" << QRect(3630, 6750, 1770, 390) << "" << "Constant parameter";
+    QTest::newRow("speciesFrame") << "client" << QRect(5535, 1230, 4560, 6630) << "Pokemon List" << "Pokemon List";
+    QTest::newRow("methodFrame") << "client" << QRect(1470, 1275, 3660, 870) << "Evol Type" << "Evol Type";
+    QTest::newRow("levelFrame") << "client" << QRect(1470, 2220, 2655, 855) << "Level" << "Level";
+    QTest::newRow("itemFrame") << "client" << QRect(1470, 3120, 2655, 855) << "Items" << "Items";
+    QTest::newRow("speciesParameterFrame") << "client" << QRect(1470, 4020, 2655, 855) << "Pokemon" << "Pokemon";
+    QTest::newRow("moveFrame") << "client" << QRect(1470, 4920, 2655, 855) << "Attack" << "Attack";
+    QTest::newRow("targetFrame") << "client" << QRect(1470, 5820, 2655, 855) << "Evolution" << "Evolution";
+    QTest::newRow("speciesList") << "speciesFrame" << QRect(225, 375, 4200, 6000) << "" << "Pokemon List";
+    QTest::newRow("methodBox") << "methodFrame" << QRect(120, 345, 3450, 390) << "" << "Evol Type";
+    QTest::newRow("levelBox") << "levelFrame" << QRect(135, 285, 2415, 390) << "" << "Level";
+    QTest::newRow("itemBox") << "itemFrame" << QRect(105, 285, 2415, 390) << "" << "Items";
+    QTest::newRow("speciesParameterBox") << "speciesParameterFrame" << QRect(135, 270, 2415, 390) << "" << "Pokemon";
+    QTest::newRow("moveBox") << "moveFrame" << QRect(120, 300, 2415, 390) << "" << "Attack";
+    QTest::newRow("targetBox") << "targetFrame" << QRect(120, 330, 2415, 390) << "" << "Evolution";
+    QTest::newRow("supportedRomsFrame") << "client" << QRect(555, 6810, 4830, 1740) << "Supported Roms"
+                                        << "Supported Roms";
+    QTest::newRow("supportedGameLabelIREO") << "supportedRomsFrame" << QRect(525, 915, 3315, 315)
+                                            << "Pokemon Black 2 (U) (IREO)" << "Pokemon Black 2 (U) (IREO)";
+    QTest::newRow("supportedGameLabelIRBO") << "supportedRomsFrame" << QRect(525, 495, 3045, 360)
+                                            << "Pokemon Black (E) (IRBO)" << "Pokemon Black (E) (IRBO)";
 }
 
 void TestMainWindow::layout()
@@ -106,8 +107,8 @@ void TestMainWindow::layout()
     QFETCH(QString, text);
     QFETCH(QString, accessibleName);
 
-    editor::Form1 form;
-    QWidget* w = named(form, QString::fromLatin1(QTest::currentDataTag()));
+    editor::MainWindow window;
+    QWidget* w = named(window, QString::fromLatin1(QTest::currentDataTag()));
     QVERIFY(w);
     QCOMPARE(w->parentWidget()->objectName(), container);
     QCOMPARE(w->geometry(),
@@ -120,20 +121,20 @@ void TestMainWindow::layout()
 
 void TestMainWindow::clientArea()
 {
-    editor::Form1 form;
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    editor::MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
 
-    QCOMPARE(form.objectName(), QStringLiteral("Form1"));
-    QCOMPARE(form.windowTitle(), QStringLiteral("Quorvane"));
-    QCOMPARE(form.centralWidget()->objectName(), QStringLiteral("client"));
-    QCOMPARE(form.centralWidget()->size(), QSize(705, 575));
-    QCOMPARE(form.centralWidget()->y(), form.menuBar()->height());
-    QCOMPARE(form.size(), QSize(705, form.menuBar()->height() + 575));
-    QCOMPARE(form.minimumSize(), form.maximumSize());
-    QVERIFY(form.findChild<QObject*>(QStringLiteral("CommonDialog1")));
+    QCOMPARE(window.objectName(), QStringLiteral("mainWindow"));
+    QCOMPARE(window.windowTitle(), QStringLiteral("Quorvane"));
+    QCOMPARE(window.centralWidget()->objectName(), QStringLiteral("client"));
+    QCOMPARE(window.centralWidget()->size(), QSize(705, 575));
+    QCOMPARE(window.centralWidget()->y(), window.menuBar()->height());
+    QCOMPARE(window.size(), QSize(705, window.menuBar()->height() + 575));
+    QCOMPARE(window.minimumSize(), window.maximumSize());
+    QVERIFY(window.findChild<QObject*>(QStringLiteral("dialogs")));
 
-    for (const QLabel* notice : {form.Label9, form.Label11})
+    for (const QLabel* notice : window.supportedGameLabels)
         QCOMPARE(notice->palette().color(QPalette::WindowText), QColor(255, 255, 255));
 }
 
@@ -145,16 +146,20 @@ void TestMainWindow::fonts_data()
     QTest::addColumn<bool>("bold");
     QTest::addColumn<bool>("italic");
 
-    QTest::newRow("slot buttons") << QStringList{"Option1", "Option2", "Option3", "Option4", "Option5", "Option6",
-                                                 "Option7"}
+    QTest::newRow("slot buttons") << QStringList{"slotButton1", "slotButton2", "slotButton3", "slotButton4",
+                                                 "slotButton5", "slotButton6", "slotButton7"}
                                   << "Palatino Linotype" << 9.75 << true << false;
-    QTest::newRow("window font") << QStringList{"Label2", "romname", "Frame1", "Frame2", "Frame3", "Frame4", "Frame5",
-                                                "Frame6", "Frame7", "Frame8"}
+    QTest::newRow("window font") << QStringList{"yourRomLabel",          "romNameLabel", "speciesFrame",
+                                                "methodFrame",           "levelFrame",   "itemFrame",
+                                                "speciesParameterFrame", "moveFrame",    "targetFrame",
+                                                "supportedRomsFrame"}
                                  << "Palatino Linotype" << 12.0 << true << true;
-    QTest::newRow("lists") << QStringList{"atklist", "Combo1", "Combo2", "Combo3", "Combo4", "Combo5", "Combo6"}
+    QTest::newRow("lists") << QStringList{"speciesList",         "methodBox", "levelBox", "itemBox",
+                                          "speciesParameterBox", "moveBox",   "targetBox"}
                            << "Palatino Linotype" << 9.75 << true << true;
-    QTest::newRow("marker") << QStringList{"Label13"} << "Palatino Linotype" << 18.0 << true << true;
-    QTest::newRow("notices") << QStringList{"Label9", "Label11"} << "Georgia" << 9.75 << true << false;
+    QTest::newRow("marker") << QStringList{"constantMarker"} << "Palatino Linotype" << 18.0 << true << true;
+    QTest::newRow("notices") << QStringList{"supportedGameLabelIRBO", "supportedGameLabelIREO"} << "Georgia" << 9.75
+                             << true << false;
 }
 
 void TestMainWindow::fonts()
@@ -165,9 +170,9 @@ void TestMainWindow::fonts()
     QFETCH(bool, bold);
     QFETCH(bool, italic);
 
-    editor::Form1 form;
+    editor::MainWindow window;
     for (const QString& name : names) {
-        const QFont font = named(form, name)->font();
+        const QFont font = named(window, name)->font();
         QCOMPARE(font.families().value(0), family);
         QVERIFY2(font.families().contains(QStringLiteral("DejaVu Serif")), qPrintable(name));
         QCOMPARE(font.styleHint(), QFont::Serif);
@@ -176,67 +181,68 @@ void TestMainWindow::fonts()
         QCOMPARE(font.italic(), italic);
     }
     // Menus keep the desktop's menu font.
-    QCOMPARE(form.menuBar()->font(), QApplication::font(form.menuBar()));
+    QCOMPARE(window.menuBar()->font(), QApplication::font(window.menuBar()));
 }
 
 void TestMainWindow::initialState()
 {
-    editor::Form1 form;
-    for (QWidget* w : std::initializer_list<QWidget*>{form.atklist, form.Combo1, form.Combo2, form.Combo3, form.Combo4,
-                                                      form.Combo5, form.Combo6, form.Option1, form.Option2,
-                                                      form.Option3, form.Option4, form.Option5, form.Option6,
-                                                      form.Option7})
+    editor::MainWindow window;
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             window.speciesList, window.methodBox, window.levelBox, window.itemBox, window.speciesParameterBox,
+             window.moveBox, window.targetBox, window.slotButton(1), window.slotButton(2), window.slotButton(3),
+             window.slotButton(4), window.slotButton(5), window.slotButton(6), window.slotButton(7)})
         QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
-    QVERIFY(!form.save->isEnabled());
-    QVERIFY(form.Open1->isEnabled() && form.Exit1->isEnabled() && form.About1->isEnabled());
+    QVERIFY(!window.saveAction->isEnabled());
+    QVERIFY(window.openAction->isEnabled() && window.exitAction->isEnabled() && window.aboutAction->isEnabled());
 
-    QVERIFY(form.slotButtons->exclusive());
-    QCOMPARE(form.slotButtons->buttons().size(), 7);
+    QVERIFY(window.slotButtons->exclusive());
+    QCOMPARE(window.slotButtons->buttons().size(), 7);
     for (int k = 1; k <= 7; ++k) {
-        QCOMPARE(form.slotButtons->id(form.option(k)), k);
-        QVERIFY(form.option(k)->isCheckable());
+        QCOMPARE(window.slotButtons->id(window.slotButton(k)), k);
+        QVERIFY(window.slotButton(k)->isCheckable());
     }
-    QCOMPARE(form.slotButtons->checkedId(), -1);
+    QCOMPARE(window.slotButtons->checkedId(), -1);
 
-    QCOMPARE(form.atklist->currentRow(), -1);
-    QVERIFY(form.atklist->selectedItems().isEmpty());
-    QCOMPARE(form.atklist->selectionMode(), QAbstractItemView::SingleSelection);
-    QVERIFY(!form.atklist->isSortingEnabled());
-    QCOMPARE(form.atklist->count(), 649);
-    const std::pair<QComboBox*, int> combos[] = {{form.Combo1, 28},  {form.Combo2, 101}, {form.Combo3, 627},
-                                                 {form.Combo4, 650}, {form.Combo5, 560}, {form.Combo6, 650}};
+    QCOMPARE(window.speciesList->currentRow(), -1);
+    QVERIFY(window.speciesList->selectedItems().isEmpty());
+    QCOMPARE(window.speciesList->selectionMode(), QAbstractItemView::SingleSelection);
+    QVERIFY(!window.speciesList->isSortingEnabled());
+    QCOMPARE(window.speciesList->count(), 649);
+    const std::pair<QComboBox*, int> combos[] = {{window.methodBox, 28}, {window.levelBox, 101},
+                                                 {window.itemBox, 627},  {window.speciesParameterBox, 650},
+                                                 {window.moveBox, 560},  {window.targetBox, 650}};
     for (const auto& [combo, rows] : combos) {
         QCOMPARE(combo->count(), rows);
         QCOMPARE(combo->currentIndex(), -1);
         QVERIFY(!combo->isEditable());
         QVERIFY(!combo->isHidden());
     }
-    QVERIFY(form.Label13->isHidden());
-    QVERIFY(form.Label13->text().isEmpty());
-    QVERIFY(form.romname->text().isEmpty());
+    QVERIFY(window.constantMarker->isHidden());
+    QVERIFY(window.constantMarker->text().isEmpty());
+    QVERIFY(window.romNameLabel->text().isEmpty());
 }
 
 void TestMainWindow::menus()
 {
-    editor::Form1 form;
-    const QList<QAction*> bar = form.menuBar()->actions();
+    editor::MainWindow window;
+    const QList<QAction*> bar = window.menuBar()->actions();
     QCOMPARE(bar.size(), 2);
-    QCOMPARE(bar[0], form.File1->menuAction());
-    QCOMPARE(form.File1->objectName(), QStringLiteral("File1"));
-    QCOMPARE(form.File1->title(), QStringLiteral("File"));
-    QCOMPARE(bar[1], form.About1);
-    QCOMPARE(form.About1->text(), QStringLiteral("About"));
-    QVERIFY(!form.About1->menu());
+    QCOMPARE(bar[0], window.fileMenu->menuAction());
+    QCOMPARE(window.fileMenu->objectName(), QStringLiteral("fileMenu"));
+    QCOMPARE(window.fileMenu->title(), QStringLiteral("File"));
+    QCOMPARE(bar[1], window.aboutAction);
+    QCOMPARE(window.aboutAction->text(), QStringLiteral("About"));
+    QVERIFY(!window.aboutAction->menu());
 
-    QCOMPARE(form.File1->actions(), QList<QAction*>({form.Open1, form.save, form.Exit1}));
+    QCOMPARE(window.fileMenu->actions(), QList<QAction*>({window.openAction, window.saveAction, window.exitAction}));
     const struct {
         QAction* action;
         const char* name;
         const char* text;
         QKeySequence shortcut;
-    } items[] = {{form.Open1, "Open1", "Open", QKeySequence(Qt::CTRL | Qt::Key_O)},
-                 {form.save, "save", "Save", QKeySequence(Qt::CTRL | Qt::Key_S)},
-                 {form.Exit1, "Exit1", "Exit", QKeySequence()}};
+    } items[] = {{window.openAction, "openAction", "Open", QKeySequence(Qt::CTRL | Qt::Key_O)},
+                 {window.saveAction, "saveAction", "Save", QKeySequence(Qt::CTRL | Qt::Key_S)},
+                 {window.exitAction, "exitAction", "Exit", QKeySequence()}};
     for (const auto& item : items) {
         QCOMPARE(item.action->objectName(), QLatin1String(item.name));
         QCOMPARE(item.action->text(), QLatin1String(item.text));
@@ -251,8 +257,8 @@ void TestMainWindow::icon()
     QCOMPARE(image.size(), QSize(64, 64));
     QVERIFY(!image.hasAlphaChannel());
     QVERIFY(!image.allGray());
-    editor::Form1 form;
-    QVERIFY(form.windowIcon().availableSizes().contains(QSize(64, 64)));
+    editor::MainWindow window;
+    QVERIFY(window.windowIcon().availableSizes().contains(QSize(64, 64)));
 }
 
 void TestMainWindow::tabOrder()
@@ -261,8 +267,8 @@ void TestMainWindow::tabOrder()
     const QString path = makeImage(dir, "tab.nds", irbo(), {0, 4}, {4, 16, 2});
     Editor e;
     QVERIFY(e.showAndOpen(path));
-    QTest::mouseClick(e.form.Option4, Qt::LeftButton);
-    QCOMPARE(QApplication::focusWidget(), e.form.Option4);
+    QTest::mouseClick(e.window.slotButton(4), Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), e.window.slotButton(4));
 
     // The slot buttons are one stop, at the button that is on; hidden drop-downs are skipped.
     QStringList forward;
@@ -270,14 +276,14 @@ void TestMainWindow::tabOrder()
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         forward.append(QApplication::focusWidget()->objectName());
     }
-    QCOMPARE(forward, QStringList({"atklist", "Combo1", "Combo2", "Combo6", "Option4"}));
+    QCOMPARE(forward, QStringList({"speciesList", "methodBox", "levelBox", "targetBox", "slotButton4"}));
 
     QStringList backward;
     for (int i = 0; i < 5; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
         backward.append(QApplication::focusWidget()->objectName());
     }
-    QCOMPARE(backward, QStringList({"Combo6", "Combo2", "Combo1", "atklist", "Option4"}));
+    QCOMPARE(backward, QStringList({"targetBox", "levelBox", "methodBox", "speciesList", "slotButton4"}));
 }
 
 void TestMainWindow::slotGroupKeys_data()
@@ -288,20 +294,20 @@ void TestMainWindow::slotGroupKeys_data()
     QTest::addColumn<QString>("focused");
     QTest::addColumn<int>("nowOn");
 
-    QTest::newRow("Tab from Combo6 to the button on") << 1 << "Combo6" << int(Qt::Key_Tab) << "Option1" << 1;
-    QTest::newRow("Tab from Combo6, slot 6 on") << 6 << "Combo6" << int(Qt::Key_Tab) << "Option6" << 6;
-    QTest::newRow("Backtab from atklist to the button on") << 2 << "atklist" << int(Qt::Key_Backtab) << "Option2"
-                                                           << 2;
-    QTest::newRow("Tab out of the group") << 3 << "Option3" << int(Qt::Key_Tab) << "atklist" << 3;
-    QTest::newRow("Backtab out of the group") << 7 << "Option7" << int(Qt::Key_Backtab) << "Combo6" << 7;
-    QTest::newRow("Right") << 1 << "Option1" << int(Qt::Key_Right) << "Option2" << 2;
-    QTest::newRow("Down") << 4 << "Option4" << int(Qt::Key_Down) << "Option5" << 5;
-    QTest::newRow("Left") << 4 << "Option4" << int(Qt::Key_Left) << "Option3" << 3;
-    QTest::newRow("Up") << 7 << "Option7" << int(Qt::Key_Up) << "Option6" << 6;
-    QTest::newRow("Left at the first, no wrap") << 1 << "Option1" << int(Qt::Key_Left) << "Option1" << 1;
-    QTest::newRow("Up at the first, no wrap") << 1 << "Option1" << int(Qt::Key_Up) << "Option1" << 1;
-    QTest::newRow("Right at the last, no wrap") << 7 << "Option7" << int(Qt::Key_Right) << "Option7" << 7;
-    QTest::newRow("Down at the last, no wrap") << 7 << "Option7" << int(Qt::Key_Down) << "Option7" << 7;
+    QTest::newRow("Tab from targetBox to the button on") << 1 << "targetBox" << int(Qt::Key_Tab) << "slotButton1" << 1;
+    QTest::newRow("Tab from targetBox, slot 6 on") << 6 << "targetBox" << int(Qt::Key_Tab) << "slotButton6" << 6;
+    QTest::newRow("Backtab from speciesList to the button on")
+        << 2 << "speciesList" << int(Qt::Key_Backtab) << "slotButton2" << 2;
+    QTest::newRow("Tab out of the group") << 3 << "slotButton3" << int(Qt::Key_Tab) << "speciesList" << 3;
+    QTest::newRow("Backtab out of the group") << 7 << "slotButton7" << int(Qt::Key_Backtab) << "targetBox" << 7;
+    QTest::newRow("Right") << 1 << "slotButton1" << int(Qt::Key_Right) << "slotButton2" << 2;
+    QTest::newRow("Down") << 4 << "slotButton4" << int(Qt::Key_Down) << "slotButton5" << 5;
+    QTest::newRow("Left") << 4 << "slotButton4" << int(Qt::Key_Left) << "slotButton3" << 3;
+    QTest::newRow("Up") << 7 << "slotButton7" << int(Qt::Key_Up) << "slotButton6" << 6;
+    QTest::newRow("Left at the first, no wrap") << 1 << "slotButton1" << int(Qt::Key_Left) << "slotButton1" << 1;
+    QTest::newRow("Up at the first, no wrap") << 1 << "slotButton1" << int(Qt::Key_Up) << "slotButton1" << 1;
+    QTest::newRow("Right at the last, no wrap") << 7 << "slotButton7" << int(Qt::Key_Right) << "slotButton7" << 7;
+    QTest::newRow("Down at the last, no wrap") << 7 << "slotButton7" << int(Qt::Key_Down) << "slotButton7" << 7;
 }
 
 void TestMainWindow::slotGroupKeys()
@@ -320,20 +326,20 @@ void TestMainWindow::slotGroupKeys()
     Editor e;
     QVERIFY(e.showAndOpen(path));
     if (on != 1)  // Open turns slot 1 on
-        QTest::mouseClick(e.form.option(on), Qt::LeftButton);
-    e.form.Combo2->setCurrentIndex(99);  // an edit on screen, kept unless another slot is loaded
-    named(e.form, from)->setFocus(Qt::OtherFocusReason);
+        QTest::mouseClick(e.window.slotButton(on), Qt::LeftButton);
+    e.window.levelBox->setCurrentIndex(99);  // an edit on screen, kept unless another slot is loaded
+    named(e.window, from)->setFocus(Qt::OtherFocusReason);
     QCOMPARE(QApplication::focusWidget()->objectName(), from);
 
     QTest::keyClick(QApplication::focusWidget(), Qt::Key(key),
                     key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
     QCOMPARE(QApplication::focusWidget()->objectName(), focused);
-    QCOMPARE(e.form.slotButtons->checkedId(), nowOn);
-    QCOMPARE(e.form.Combo2->currentIndex(), nowOn == on ? 99 : 10 * nowOn);
+    QCOMPARE(e.window.slotButtons->checkedId(), nowOn);
+    QCOMPARE(e.window.levelBox->currentIndex(), nowOn == on ? 99 : 10 * nowOn);
 
     // A screen reader hears one choice among seven, and which one is on.
     for (int k = 1; k <= 7; ++k) {
-        QAccessibleInterface* button = QAccessible::queryAccessibleInterface(e.form.option(k));
+        QAccessibleInterface* button = QAccessible::queryAccessibleInterface(e.window.slotButton(k));
         QVERIFY(button);
         QCOMPARE(button->role(), QAccessible::RadioButton);
         QCOMPARE(button->state().checked, k == nowOn);
@@ -350,10 +356,10 @@ void TestMainWindow::realDialogs()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(QByteArray(64, 'x'));
     }
-    editor::Form1 form;
+    editor::MainWindow window;
     int ended = 0;
-    editor::Controller controller(form, *form.CommonDialog1, [&] { ++ended; });
-    form.show();
+    editor::Controller controller(window, *window.dialogs, [&] { ++ended; });
+    window.show();
 
     QString dialogTitle;
     QStringList filters;
@@ -383,7 +389,7 @@ void TestMainWindow::realDialogs()
         }
     });
     answer.start(20);
-    form.Open1->trigger();
+    window.openAction->trigger();
     answer.stop();
 
     QCOMPARE(dialogTitle, QStringLiteral("Open Rom"));
@@ -411,7 +417,7 @@ void TestMainWindow::openListsShowWholeRows_data()
     QTest::addColumn<QString>("name");
     // Fusion opens the list as a menu; Windows drops a plain list below the control.
     for (const char* style : {"Fusion", "Windows"})
-        for (const char* name : {"Combo1", "Combo2", "Combo3", "Combo4", "Combo5", "Combo6"})
+        for (const char* name : {"methodBox", "levelBox", "itemBox", "speciesParameterBox", "moveBox", "targetBox"})
             QTest::addRow("%s, %s", style, name) << style << name;
 }
 
@@ -423,13 +429,13 @@ void TestMainWindow::openListsShowWholeRows()
     const QString before = QApplication::style()->name();
     QApplication::setStyle(style);
     const auto restore = qScopeGuard([&] { QApplication::setStyle(before); });
-    editor::Form1 form;
-    auto* combo = qobject_cast<QComboBox*>(named(form, name));
+    editor::MainWindow window;
+    auto* combo = qobject_cast<QComboBox*>(named(window, name));
     QVERIFY(combo);
     const QRect closed = combo->geometry();
     combo->setEnabled(true);
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
 
     combo->showPopup();
     QAbstractItemView* list = combo->view();

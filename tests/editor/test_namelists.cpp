@@ -470,11 +470,11 @@ void TestNameLists::speciesListViewIsShiftedByOne()
     QCOMPARE(bytes(view.front()), QByteArray("Bulbasaur"));
     QCOMPARE(bytes(view.back()), QByteArray("Genese"));
 
-    QListWidget atklist;
-    editor::loadRows(&atklist, view);
-    QCOMPARE(atklist.count(), 649);
-    for (int r = 0; r < atklist.count(); ++r)
-        QCOMPARE(atklist.item(r)->text().toLatin1(), bytes(view[static_cast<std::size_t>(r)]));
+    QListWidget speciesList;
+    editor::loadRows(&speciesList, view);
+    QCOMPARE(speciesList.count(), 649);
+    for (int r = 0; r < speciesList.count(); ++r)
+        QCOMPARE(speciesList.item(r)->text().toLatin1(), bytes(view[static_cast<std::size_t>(r)]));
 }
 
 void TestNameLists::eAcuteShownInComboBox()
@@ -526,13 +526,13 @@ void TestNameLists::loadingSelectsNothingAndNeverSorts()
     QCOMPARE(changes.count(), 0);
 
     // Sorted, "Abomasnow" would come first and every row would stand for another species.
-    QListWidget atklist;
-    atklist.setSortingEnabled(true);
-    editor::loadRows(&atklist, editor::speciesListRows());
-    QVERIFY(!atklist.isSortingEnabled());
-    QCOMPARE(atklist.currentRow(), -1);
-    QCOMPARE(atklist.item(0)->text(), QStringLiteral("Bulbasaur"));
-    QCOMPARE(atklist.item(648)->text(), QStringLiteral("Genese"));
+    QListWidget speciesList;
+    speciesList.setSortingEnabled(true);
+    editor::loadRows(&speciesList, editor::speciesListRows());
+    QVERIFY(!speciesList.isSortingEnabled());
+    QCOMPARE(speciesList.currentRow(), -1);
+    QCOMPARE(speciesList.item(0)->text(), QStringLiteral("Bulbasaur"));
+    QCOMPARE(speciesList.item(648)->text(), QStringLiteral("Genese"));
 }
 
 QTEST_MAIN(TestNameLists)

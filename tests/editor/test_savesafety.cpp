@@ -38,7 +38,7 @@ void TestSaveSafety::slotChangedByAnotherProgramIsReloadedNotOverwritten()
     const QString path = makeImage(m_dir, "shared.nds", irbo(), {0, 1}, {4, 16, 2});
     Editor e;
     QVERIFY(e.showAndOpen(path));
-    e.form.Combo2->setCurrentIndex(20);
+    e.window.levelBox->setCurrentIndex(20);
 
     // Another program saves the same slot while the window shows the old one.
     putSlot(path, irbo(), {0, 1}, {8, 83, 26});
@@ -48,13 +48,13 @@ void TestSaveSafety::slotChangedByAnotherProgramIsReloadedNotOverwritten()
     QVERIFY2(lastMessage(e).contains(QStringLiteral("changed by another program")), qPrintable(lastMessage(e)));
     QCOMPARE(snapshot(path, irbo()), theirs);
     // Reloaded: the window now shows their values, and saving over them is what the user chose to do.
-    QCOMPARE(e.form.Combo1->currentIndex(), 8);
-    QCOMPARE(e.form.Combo3->currentIndex(), 83);
-    QCOMPARE(e.form.Combo6->currentIndex(), 26);
+    QCOMPARE(e.window.methodBox->currentIndex(), 8);
+    QCOMPARE(e.window.itemBox->currentIndex(), 83);
+    QCOMPARE(e.window.targetBox->currentIndex(), 26);
 
-    e.form.Combo3->setCurrentIndex(84);
+    e.window.itemBox->setCurrentIndex(84);
     pressSave(e);
-    e.form.Combo6->setCurrentIndex(27);
+    e.window.targetBox->setCurrentIndex(27);
     pressSave(e);  // the second save compares with what the first one wrote
     QCOMPARE(e.dialogs.messages.size(), 1);
     const Snapshot saved = snapshot(path, irbo());
@@ -72,10 +72,10 @@ void TestSaveSafety::fileTurnedIntoAnotherGameIsNoticedOnRead()
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(12) && file.write("IRBO") == 4);
     file.close();
-    e.form.atklist->setCurrentRow(3);
+    e.window.speciesList->setCurrentRow(3);
     QCOMPARE(e.dialogs.messages.size(), 1);
     QVERIFY2(lastMessage(e).contains(QStringLiteral("game code has changed")), qPrintable(lastMessage(e)));
-    QCOMPARE(e.form.Combo1->currentIndex(), 4);  // still what it showed, not values from the wrong offsets
+    QCOMPARE(e.window.methodBox->currentIndex(), 4);  // still what it showed, not values from the wrong offsets
 
     const QByteArray before = wholeFile(path);
     pressSave(e);
@@ -90,9 +90,9 @@ void TestSaveSafety::undoThatFailsNamesTheBytesAtRisk()
     FaultyFileSystem files;
     Editor e(files);
     QVERIFY(e.showAndOpen(path));
-    e.form.atklist->setCurrentRow(5);
-    QTest::mouseClick(e.form.Option2, Qt::LeftButton);
-    e.form.Combo2->setCurrentIndex(30);
+    e.window.speciesList->setCurrentRow(5);
+    QTest::mouseClick(e.window.slotButton(2), Qt::LeftButton);
+    e.window.levelBox->setCurrentIndex(30);
 
     files.writeFault.after = files.writeFault.seen;  // this write and the undo both fail part-way
     files.shortWriteBytes = 3;
