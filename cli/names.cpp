@@ -174,6 +174,11 @@ std::string_view WhatOf(List list)
     return "";
 }
 
+std::string AWhatOf(List list)
+{
+    return (list == List::Item ? "an " : "a ") + std::string(WhatOf(list));
+}
+
 rom::Result<int, std::string> FindSpecies(const std::string& text)
 {
     int number = 0;

@@ -42,6 +42,9 @@ std::string DidYouMeanRow(List list, std::string_view name);
 /// What one column calls the list's values, for messages ("method", "level", ...).
 std::string_view WhatOf(List list);
 
+/// The same with its article: "a level", "an item".
+std::string AWhatOf(List list);
+
 /// How text writes a number of a list; a number with no row falls back alike in every form.
 enum class Form {
     NameNumber,    // "Eevee (133)", "Level Up (4)"; "no row (700)"

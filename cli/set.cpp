@@ -89,7 +89,7 @@ std::string takes(List list)
     const std::string what(WhatOf(list));
     std::string upper = what;
     std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return char(std::toupper(c)); });
-    return std::string(list == List::Item ? "an " : "a ") + what + ": add --to parameter=" + upper;
+    return AWhatOf(list) + ": add --to parameter=" + upper;
 }
 
 // The slots --where chooses: several values for one field are alternatives, different fields must all hold.
@@ -156,6 +156,9 @@ public:
 
     bool matches(const SlotValues& v) const
     {
+        // A slot with method 0 is no evolution: it is chosen only by its slot number or by method None.
+        if (v.method == 0 && m_slot.empty() && m_method.empty())
+            return false;
         auto any = [](const auto& values, auto&& test) {
             return values.empty() || std::any_of(values.begin(), values.end(), test);
         };
@@ -299,7 +302,8 @@ Runner declareSet(CLI::App& command)
     command.footer(
         "FIELD=VALUE: a number, or a name as import takes it (a species in any letter case, a level with\n"
         "or without leading zeros); a name names exactly one row (method=Trade is method 5 only).\n"
-        "Several --where on one field are alternatives; on different fields all must hold. A parameter's\n"
+        "Several --where on one field are alternatives; on different fields all must hold. A slot with\n"
+        "method 0 (None) is chosen only by --where slot or --where method=None. A parameter's\n"
         "name is looked up in the list of the slot's method. --to method of a method whose parameter is\n"
         "of another kind needs --to parameter; where the kind stays the same the parameter is kept.\n"
         "The slots are written as import writes them: one batch under one lock, each compared before it\n"

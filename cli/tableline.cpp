@@ -138,8 +138,8 @@ std::optional<SlotValues> readSide(LineCheck& line, const Side& side, SlotValues
         } else if (const auto parameter = line.value(side.parameter, side.parameterName, *parameterList)) {
             values.parameter = *parameter;
         } else if (line.ok()) {
-            line.problem(named + " " + Named(List::Method, *method, Form::NumberName) + " needs a " +
-                         std::string(WhatOf(*parameterList)) + " as its parameter");
+            line.problem(named + " " + Named(List::Method, *method, Form::NumberName) + " needs " +
+                         AWhatOf(*parameterList) + " as its parameter");
         }
     }
     if (const auto target = line.value(side.target, side.targetName, List::Species))

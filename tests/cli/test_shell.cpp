@@ -44,7 +44,7 @@ TEST(CommandLine, UnknownCommandsAreNamedAndHelpIsACommand)
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"exprot", "rom.nds"}, "unknown command \"exprot\"; did you mean \"export\"?"},
         {{"--version", "SHOW"}, "unknown command \"SHOW\"; did you mean \"show\"?"},
-        {{"frobnicate"}, "unknown command \"frobnicate\"; the commands are export, import, diff, show, graph, check, help"},
+        {{"frobnicate"}, "unknown command \"frobnicate\"; the commands are export, import, set, diff, show, graph, check, help"},
         {{"help", "imprt"}, "unknown command \"imprt\"; did you mean \"import\"?"},
     };
     for (const auto& [args, message] : cases) {
