@@ -32,9 +32,14 @@ if("quorvane-cli" IN_LIST QUORVANE_PROGRAMS)
   string(APPEND description [=[
 
 
-The command quorvane-cli, installed beside the editor, exports the whole
-table as CSV, imports an edited file, lists the differences between two
-images and shows one species' slots.]=])
+The command quorvane-cli, installed beside the editor, works on the whole
+table: export writes it as CSV and import writes an edited file back; set
+changes every slot that matches a rule; diff writes the differences between
+two images as a change set, which import carries to another copy of the game,
+slot by slot, and takes back with --reverse; show prints one species' slots;
+graph writes the evolution families for Graphviz; check lists the evolutions a
+player cannot perform or that look like mistakes. quorvane-sample writes a
+sample image to try them on.]=])
 endif()
 # The summary comes first by itself; this is the text under it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${description}")
