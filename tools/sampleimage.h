@@ -19,6 +19,10 @@ struct SampleSlot {
 /// A small, realistic evolution table: several real chains and one slot left empty.
 std::span<const SampleSlot> SampleSlots();
 
+/// The whole table as Black, White, Black 2 and White 2 hold it: every evolution of species 1-649, a
+/// species' slots numbered from 1 in the games' order; every other slot empty.
+std::span<const SampleSlot> FullSlots();
+
 // A failure's reason is what quorvane-sample prints after the file's name.
 
 /// Creates (or replaces) a sparse file of the given apparent size holding code at offset 12.
