@@ -10,12 +10,15 @@ namespace {
 
 void usage(std::FILE* to, const char* program)
 {
-    std::fprintf(to, "usage: %s [--force] GAME OUTPUT.nds\n", program);
+    std::fprintf(to, "usage: %s [--force] [--full] GAME OUTPUT.nds\n", program);
     std::fprintf(to, "Writes a sparse image of GAME holding a small evolution table, to try the editor on:\n");
     for (const rom::SupportedGame& game : rom::kSupportedGames)
         std::fprintf(to, "  %.*s  %.*s, %llu MiB\n", static_cast<int>(game.code.size()), game.code.data(),
                      static_cast<int>(game.name.size()), game.name.data(),
                      static_cast<unsigned long long>(game.cartridgeSize / rom::kMiB));
+    std::fprintf(to, "With --full it holds every evolution of the games instead (%zu slots), to try bulk edits\n"
+                     "and checks on.\n",
+                 sample::FullSlots().size());
     std::fprintf(to, "An existing OUTPUT.nds is replaced only with --force.\n");
 }
 
@@ -25,6 +28,7 @@ int main(int argc, char* argv[])
 {
     rom::ExitOnUncaughtException("quorvane-sample");
     bool force = false;
+    bool full = false;
     std::vector<const char*> operands;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
@@ -34,6 +38,8 @@ int main(int argc, char* argv[])
         }
         if (arg == "--force") {
             force = true;
+        } else if (arg == "--full") {
+            full = true;
         } else if (arg.size() > 1 && arg.front() == '-') {
             // Not taken for a file name: a mistyped option must not write anything.
             std::fprintf(stderr, "unknown option '%s'\n", argv[i]);
@@ -56,7 +62,8 @@ int main(int argc, char* argv[])
         return 2;
     }
     // An existing file may be someone's real ROM: it is replaced only when asked to.
-    if (const auto written = sample::WriteSampleImage(output, *game, force); !written) {
+    const auto slots = full ? sample::FullSlots() : sample::SampleSlots();
+    if (const auto written = sample::WriteSampleImage(output, *game, force, slots); !written) {
         std::fprintf(stderr, "%s: %s\n", output, written.error().reason.c_str());
         return 1;
     }

@@ -86,24 +86,32 @@ rom::Result<> CreateImage(const std::filesystem::path& path, const rom::GameCode
     return {};
 }
 
-rom::Result<> PutSlot(const std::filesystem::path& path, const rom::SupportedGame& game, const SampleSlot& slot)
+rom::Result<> PutSlots(const std::filesystem::path& path, const rom::SupportedGame& game,
+                       std::span<const SampleSlot> slots)
 {
     std::fstream io(path, std::ios::in | std::ios::out | std::ios::binary);
     if (!io)
         return rom::RomError{rom::ErrorKind::CannotOpen, "cannot open " + path.string()};
-    const std::uint16_t words[3] = {slot.method, slot.parameter, slot.target};
-    const std::uint64_t at = rom::FieldOffset(game.tableBase, slot.address);
-    io.seekp(static_cast<std::streamoff>(at));
-    for (std::uint16_t w : words) {
-        const char b[2] = {static_cast<char>(w & 0xFF), static_cast<char>(w >> 8)};
-        io.write(b, 2);
+    for (const SampleSlot& slot : slots) {
+        const std::uint16_t words[3] = {slot.method, slot.parameter, slot.target};
+        io.seekp(static_cast<std::streamoff>(rom::FieldOffset(game.tableBase, slot.address)));
+        for (std::uint16_t w : words) {
+            const char b[2] = {static_cast<char>(w & 0xFF), static_cast<char>(w >> 8)};
+            io.write(b, 2);
+        }
     }
     if (!io.flush())
         return rom::RomError{rom::ErrorKind::WriteFailed, "cannot write " + path.string()};
     return {};
 }
 
-rom::Result<> WriteSampleImage(const std::filesystem::path& path, const rom::SupportedGame& game, bool replace)
+rom::Result<> PutSlot(const std::filesystem::path& path, const rom::SupportedGame& game, const SampleSlot& slot)
+{
+    return PutSlots(path, game, {&slot, 1});
+}
+
+rom::Result<> WriteSampleImage(const std::filesystem::path& path, const rom::SupportedGame& game, bool replace,
+                               std::span<const SampleSlot> slots)
 {
     if (!replace) {
         // Claims the name in one step, so a file that appears meanwhile is not replaced either.
@@ -116,11 +124,7 @@ rom::Result<> WriteSampleImage(const std::filesystem::path& path, const rom::Sup
     }
     if (auto created = CreateImage(path, game.code, game.cartridgeSize); !created)
         return created;
-    for (const SampleSlot& s : kSlots) {
-        if (auto put = PutSlot(path, game, s); !put)
-            return put;
-    }
-    return {};
+    return PutSlots(path, game, slots);
 }
 
 }  // namespace sample

@@ -118,6 +118,22 @@ TEST(Check, FailureAndBadUsageExitWithTwo)
     EXPECT_EQ(run({"check", p.string(), "--ignore", "self,trade"}).status, 0);
 }
 
+// The games' own table, as quorvane-sample --full writes it and the tests' images hold it, is consistent:
+// check finds its trades and nothing else.
+TEST(Check, FullTableListsOnlyItsTrades)
+{
+    TempDir dir;
+    const auto p = dir.file("full.nds");
+    ASSERT_EQ(runShell(std::string(QUORVANE_SAMPLE) + " --full IRBO " + p.string() + " >/dev/null").status, 0);
+    EXPECT_EQ(table(p, irbo()), table(makeImage(dir, irbo(), Fill::Full), irbo()));
+    const Ran all = run({"check", p.string()});
+    EXPECT_EQ(all.status, 1) << all.err;
+    EXPECT_EQ(lines(all.out).size(), 22u) << all.out;  // Poliwhirl's to Shelmet's
+    const Ran ignored = run({"check", p.string(), "--ignore", "trade"});
+    EXPECT_EQ(ignored.status, 0) << ignored.out;
+    EXPECT_EQ(ignored.out + ignored.err, "");
+}
+
 // Groups found by Tarjan's algorithm against mutual reachability by brute force (Floyd-Warshall), on
 // random graphs dense enough to hold several groups, some within reach of others.
 TEST(Check, LoopsAreTheStronglyConnectedGroupsEachWithARealCycle)

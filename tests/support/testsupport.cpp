@@ -42,9 +42,12 @@ std::filesystem::path makeImage(const std::filesystem::path& path, const rom::Su
         break;
     }
     case Fill::Sample:
-        for (const sample::SampleSlot& slot : sample::SampleSlots())
-            putSlot(path, game, slot);
+    case Fill::Full: {
+        const auto slots = fill == Fill::Full ? sample::FullSlots() : sample::SampleSlots();
+        if (const auto put = sample::PutSlots(path, game, slots); !put)
+            throw std::runtime_error(put.error().reason);
         break;
+    }
     }
     return path;
 }

@@ -40,6 +40,7 @@ enum class Fill {
     Pattern,  // every byte of the table and of up to 64 bytes either side differs from its neighbours, so
               // a write one byte off or one word too wide shows
     Sample,   // the sample tool's slots
+    Full,     // every evolution of the games, as quorvane-sample --full writes them
 };
 
 /// A sparse image of the game ending `tail` bytes past its table. Throws when it cannot be written.
