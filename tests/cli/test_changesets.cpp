@@ -229,3 +229,53 @@ TEST(Set, RefusesWhatCannotBeAndSaysWhenNothingMatches)
 }
 
 }  // namespace
+
+namespace {
+
+// The full table moved by some bytes inside the file, as a rebuilt ROM may hold it: import and set, with
+// or without -n, refuse before planning a write, and --force writes all the same. The full table where
+// the game code says passes.
+TEST(MovedTables, AreRefusedBeforeAnyWriteUnlessForced)
+{
+    TempDir dir;
+    const auto full = table(makeImage(dir, irbo(), Fill::Full, "full.nds"), irbo());
+    const std::string csv = "species,slot,method,parameter,target\n67,1,4,37,68\n";
+    const std::vector<std::vector<std::string>> commands{
+        {"import", "-n", "", "-"}, {"import", "", "-"},
+        {"set", "-n", "", "--where", "method=Trade", "--to", "method=Level Up", "--to", "parameter=37"},
+        {"set", "", "--where", "method=Trade", "--to", "method=Level Up", "--to", "parameter=37"}};
+    for (const int shift : {0, 1, 2, 3, 4, 5, -2, -3, -4, -5, 0x200, -0x200}) {
+        std::vector<std::uint8_t> moved(full.size());
+        for (std::size_t i = 0; i < moved.size(); ++i)
+            if (const auto j = std::ptrdiff_t(i) - shift; j >= 0 && j < std::ptrdiff_t(full.size()))
+                moved[i] = full[std::size_t(j)];
+        const int odd = rom::CheckLayout(rom::EvolutionTable{moved}).oddSlots;
+        for (std::vector<std::string> args : commands) {
+            const auto p = makeImage(dir, irbo(), Fill::Zero, "moved.nds");
+            putTable(p, irbo(), moved);
+            *std::find(args.begin(), args.end(), "") = p.string();
+            const Ran r = run(args, rom::SystemFiles(), csv);
+            SCOPED_TRACE(std::to_string(shift) + ": " + args[0] + " " + args[1]);
+            if (shift == 0) {
+                EXPECT_EQ(odd, 0);
+                EXPECT_EQ(r.status, 0) << r.err;
+                continue;
+            }
+            EXPECT_GT(odd, rom::TableLayout::kMostOddSlots);
+            EXPECT_EQ(r.status, 1);
+            EXPECT_EQ(r.err, p.string() + ": the table at 0x6966740 does not look like an evolution table (" +
+                                 std::to_string(odd) + " of 4,543 slots hold a method or target no game uses); a ROM "
+                                 "rebuilt by another tool may have moved it; --force writes anyway\n");
+            EXPECT_EQ(r.out, "");
+            EXPECT_EQ(table(p, irbo()), moved);
+        }
+    }
+    const auto p = makeImage(dir, irbo(), Fill::Zero, "forced.nds");
+    auto moved = full;
+    moved.insert(moved.begin(), 0x200, 0);
+    moved.resize(full.size());
+    putTable(p, irbo(), moved);
+    EXPECT_EQ(run({"import", "--force", p.string(), "-"}, rom::SystemFiles(), csv).out, "1 slot changed\n");
+}
+
+}  // namespace
