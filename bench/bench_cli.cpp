@@ -30,9 +30,9 @@ namespace {
 const rom::SupportedGame& kGame = rom::kSupportedGames[1];  // IREO, the larger image
 
 // A table with a listed value in every slot, so every line carries numbers and names.
-std::vector<std::uint8_t> fullTable()
+std::vector<std::uint8_t> fullTable(unsigned seed = 7)
 {
-    std::mt19937 rng(7);
+    std::mt19937 rng(seed);
     std::vector<std::uint8_t> t(rom::kTableBytes);
     auto put = [&](std::size_t at, int v) {
         t[at] = static_cast<std::uint8_t>(v & 0xFF);
@@ -47,8 +47,20 @@ std::vector<std::uint8_t> fullTable()
     return t;
 }
 
+// Runs a command line in-process; its standard output, or an exception with its messages.
+std::string runCli(const std::vector<std::string>& args)
+{
+    std::istringstream in;
+    std::ostringstream out, err;
+    cli::Io io{in, out, err, rom::SystemFiles()};
+    if (cli::Run(args, io) != 0)
+        throw std::runtime_error(err.str());
+    return out.str();
+}
+
 struct Files {
     std::filesystem::path dir, small, large, csv;
+    std::filesystem::path changed, changes;  // an image where every slot differs, and the change set to it
     Files()
     {
         dir = std::filesystem::temp_directory_path() / ("quorvane-bench-cli-" + std::to_string(::getpid()));
@@ -56,11 +68,13 @@ struct Files {
         small = dir / "small.nds";
         large = dir / "large.nds";
         csv = dir / "table.csv";
-        const auto table = fullTable();
+        changed = dir / "changed.nds";
+        changes = dir / "changes.csv";
         if (!sample::CreateImage(small, kGame.code, rom::TableEnd(kGame)) ||
-            !sample::CreateImage(large, kGame.code, kGame.cartridgeSize))
+            !sample::CreateImage(large, kGame.code, kGame.cartridgeSize) ||
+            !sample::CreateImage(changed, kGame.code, rom::TableEnd(kGame)))
             throw std::runtime_error("cannot write the benchmark images");
-        for (const auto& p : {small, large}) {
+        for (const auto& [p, table] : {std::pair{small, fullTable()}, {large, fullTable()}, {changed, fullTable(8)}}) {
             std::fstream io(p, std::ios::in | std::ios::out | std::ios::binary);
             io.seekp(static_cast<std::streamoff>(kGame.tableBase));
             io.write(reinterpret_cast<const char*>(table.data()), static_cast<std::streamsize>(table.size()));
@@ -70,6 +84,9 @@ struct Files {
         cli::Io io{in, out, err, rom::SystemFiles()};
         if (cli::Export(small, csv, true, io) != 0)
             throw std::runtime_error("cannot export: " + err.str());
+        std::ofstream(changes) << runCli({"diff", small.string(), changed.string()});
+        // The change set's slots all hold their was values on `changed` once it is taken back.
+        runCli({"import", "--reverse", changed.string(), changes.string()});
     }
     ~Files() { std::filesystem::remove_all(dir); }
 };
@@ -188,6 +205,36 @@ void BM_ImportFloor(benchmark::State& state)
     }
 }
 
+// A change of all 4,543 slots, applied and taken back in turn so that every run writes every slot:
+// as a change set, and as set (every slot's target, to one species and back).
+void BM_ChangeSetImport(benchmark::State& state)
+{
+    const std::string rom = files().changed.string(), changes = files().changes.string();
+    static bool forward = true;  // the image keeps what the last run left, whichever run that was
+    for (auto _ : state) {
+        const std::string out = forward ? runCli({"import", rom, changes}) : runCli({"import", "--reverse", rom, changes});
+        if (out.rfind("4543 slots changed", 0) != 0)
+            state.SkipWithError("the change set did not change every slot");
+        forward = !forward;
+    }
+}
+
+void BM_Set(benchmark::State& state)
+{
+    const std::string rom = files().changed.string();
+    std::vector<std::string> args{"set", rom};
+    for (int slot = 1; slot <= rom::EvolutionRecord::kSlots; ++slot)
+        args.insert(args.end(), {"--where", "slot=" + std::to_string(slot)});
+    args.insert(args.end(), {"--to", ""});
+    static bool forward = true;
+    for (auto _ : state) {
+        args.back() = forward ? "target=0" : "target=1";
+        if (runCli(args) != "4543 slots changed\n")
+            state.SkipWithError("set did not change every slot");
+        forward = !forward;
+    }
+}
+
 // graph and check on the same full table: one read, then the walk over it and the formatting.
 void BM_Graph(benchmark::State& state)
 {
@@ -285,6 +332,8 @@ BENCHMARK(BM_Export_Large)->Repetitions(15)->ReportAggregatesOnly(true);
 BENCHMARK(BM_ImportFloor)->Repetitions(15)->ReportAggregatesOnly(true);
 BENCHMARK(BM_ImportUnchanged_Small)->Repetitions(15)->ReportAggregatesOnly(true);
 BENCHMARK(BM_ImportUnchanged_Large)->Repetitions(15)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ChangeSetImport)->Repetitions(15)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Set)->Repetitions(15)->ReportAggregatesOnly(true);
 BENCHMARK(BM_Graph)->Repetitions(15)->ReportAggregatesOnly(true);
 BENCHMARK(BM_Check)->Repetitions(15)->ReportAggregatesOnly(true);
 
@@ -302,6 +351,8 @@ int main(int argc, char** argv)
                                              {"BM_ImportUnchanged_Small", "BM_ImportFloor", 2.0},
                                              {"BM_Export_Large", "BM_Export_Small", 1.1},
                                              {"BM_ImportUnchanged_Large", "BM_ImportUnchanged_Small", 1.1},
+                                             {"BM_ChangeSetImport", "BM_ExportFloor", 2.0},
+                                             {"BM_Set", "BM_ExportFloor", 2.0},
                                              {"BM_Graph", "BM_ExportFloor", 2.0},
                                              {"BM_Check", "BM_ExportFloor", 2.0}});
     for (const auto& [name, peak] : g_peakMiB)

@@ -208,10 +208,10 @@ struct Change {
         to.method = method.value_or(now.method);
         to.target = target.value_or(now.target);
         const auto list = ParameterList(rom::KindOf(to.method));
-        const std::string methodName = Named(List::Method, to.method, Form::Name);
+        auto methodName = [&] { return Named(List::Method, to.method, Form::Name); };
         if (!list) {
             if (parameter)
-                return Usage{methodName + " takes no parameter: drop --to parameter"};
+                return Usage{methodName() + " takes no parameter: drop --to parameter"};
             to.parameter.reset();
             return to;
         }
@@ -221,7 +221,7 @@ struct Change {
                 return row.error();
             to.parameter = *row;
         } else if (ParameterList(rom::KindOf(now.method)) != list) {
-            return Usage{methodName + " takes " + takes(*list)};
+            return Usage{methodName() + " takes " + takes(*list)};
         }
         return to;
     }

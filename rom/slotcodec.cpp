@@ -77,7 +77,8 @@ std::int16_t signedWord(const SlotBytes& bytes, Field field)
 }
 
 // One write of the new bytes; whatever part of it landed before a failure is put back.
-Result<> writeOrRestore(RomFile& file, std::uint64_t at, const SlotBytes& old, const SlotBytes& wanted)
+Result<> writeOrRestore(RomFile& file, std::uint64_t at, std::span<const std::uint8_t> old,
+                        std::span<const std::uint8_t> wanted)
 {
     auto written = file.writeAt(at, wanted);
     if (written)
@@ -85,7 +86,7 @@ Result<> writeOrRestore(RomFile& file, std::uint64_t at, const SlotBytes& old, c
     RomError error = std::move(written.error());
     if (const auto landed = std::exchange(error.mayHaveChanged, std::nullopt)) {
         const std::size_t count = std::min<std::uint64_t>(landed->last + 1 - at, old.size());
-        if (!file.writeAt(at, std::span(old).first(count)))
+        if (!file.writeAt(at, old.first(count)))
             error.mayHaveChanged = ByteRange{at, at + count - 1};
     }
     return error;
@@ -240,24 +241,46 @@ Result<void, BatchError> WriteSlots(const std::filesystem::path& path, const Gam
         if (!std::equal(changes[i].expected.begin(), changes[i].expected.end(), current.begin() + std::ptrdiff_t(at)))
             return stop(i, {ErrorKind::SlotChanged, {}});
     }
-    // A full disk fails here, before any byte has changed.
+    // A record's changed slots that lie side by side in the plan go to the disk as one run of bytes:
+    // one reservation and one write for up to seven slots, never over the record's last two bytes.
+    struct Run {
+        std::size_t first, end;  // changes[first, end)
+        std::uint64_t at;
+    };
+    std::vector<Run> runs;
     for (std::size_t i = 0; i < changes.size(); ++i) {
-        if (auto reserved = file.reserve(FieldOffset(base, changes[i].address), EvolutionSlot::kSize); !reserved)
-            return stop(i, std::move(reserved.error()));
+        const SlotAddress a = changes[i].address;
+        if (!runs.empty() && a.speciesRow() == changes[i - 1].address.speciesRow() &&
+            a.index() == changes[i - 1].address.index() + 1)
+            runs.back().end = i + 1;
+        else
+            runs.push_back({i, i + 1, FieldOffset(base, a)});
+    }
+    // A full disk fails here, before any byte has changed.
+    for (const Run& r : runs) {
+        if (auto reserved = file.reserve(r.at, (r.end - r.first) * EvolutionSlot::kSize); !reserved)
+            return stop(r.first, std::move(reserved.error()));
     }
 
     std::size_t written = 0;
     std::optional<RomError> failure;
-    for (const SlotChange& c : changes) {
+    std::vector<std::uint8_t> old, wanted;
+    for (const Run& r : runs) {
         if (stopRequested && *stopRequested) {
             failure = RomError{ErrorKind::Interrupted, {}};
             break;
         }
-        if (auto wrote = writeOrRestore(file, FieldOffset(base, c.address), c.expected, c.wanted); !wrote) {
+        old.clear();
+        wanted.clear();
+        for (std::size_t i = r.first; i < r.end; ++i) {
+            old.insert(old.end(), changes[i].expected.begin(), changes[i].expected.end());
+            wanted.insert(wanted.end(), changes[i].wanted.begin(), changes[i].wanted.end());
+        }
+        if (auto wrote = writeOrRestore(file, r.at, old, wanted); !wrote) {
             failure = std::move(wrote.error());
             break;
         }
-        ++written;
+        written = r.end;
     }
     // What was written is made durable even when a later slot failed.
     Result<> synced;

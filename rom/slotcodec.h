@@ -106,9 +106,10 @@ struct BatchError : RomError {
 
 /// Writes several slots under one lock with one sync at the end. Before the first write, every slot
 /// is compared with its expected bytes (any difference: SlotChanged, nothing written) and reserved.
-/// Each slot is then one write, put back on failure; the slots before it stay written and are synced.
-/// When stopRequested is given and has become non-zero (a signal handler sets it), the batch stops before the
-/// next slot's write with Interrupted, and what it wrote is synced as after a failure.
+/// Each run of changes that are adjacent slots of one record (up to seven) is then one write, put back
+/// on failure; the slots before it stay written and are synced. When stopRequested is given and has
+/// become non-zero (a signal handler sets it), the batch stops before the next run's write with
+/// Interrupted, and what it wrote is synced as after a failure.
 /// Succeeds once every slot is written and confirmed.
 Result<void, BatchError> WriteSlots(const std::filesystem::path& path, const GameCode& game,
                                     std::span<const SlotChange> changes, FileSystem& files = SystemFiles(),

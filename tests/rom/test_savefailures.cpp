@@ -228,10 +228,10 @@ TEST(OtherWriters, ReadsAndSavesRefuseAFileReplacedByAnotherGame)
 
 // ---- batches -----------------------------------------------------------------------------------
 
-std::vector<rom::SlotChange> threeChanges(const Image& image)
+std::vector<rom::SlotChange> changesAt(const Image& image, std::initializer_list<rom::SlotAddress> addresses)
 {
     std::vector<rom::SlotChange> changes;
-    for (const rom::SlotAddress address : {rom::SlotAddress{2, 1}, {10, 3}, {648, 7}}) {
+    for (const rom::SlotAddress address : addresses) {
         const auto at = slotStart(irbo(), address) - (irbo().tableBase - 64);
         rom::SlotBytes expected{};
         std::copy_n(image.before.begin() + std::ptrdiff_t(at), 6, expected.begin());
@@ -241,26 +241,36 @@ std::vector<rom::SlotChange> threeChanges(const Image& image)
     return changes;
 }
 
-TEST(Batches, StopAtTheFailingSlotWithTheEarlierOnesWrittenAndNoneHalfWritten)
+std::vector<rom::SlotChange> threeChanges(const Image& image)
 {
-    for (int failing : {0, 1, 2}) {
+    return changesAt(image, {rom::SlotAddress{2, 1}, {10, 3}, {648, 7}});
+}
+
+// Three adjacent slots of one record go as one write between two others: a write that fails part-way
+// puts back what of it landed, whichever write it is.
+TEST(Batches, StopAtTheFailingWriteWithTheEarlierOnesWrittenAndNoneHalfWritten)
+{
+    const std::pair<int, std::size_t> writtenBeforeWrite[] = {{0, 0}, {1, 1}, {2, 4}};
+    for (const auto& [failing, written] : writtenBeforeWrite) {
         SCOPED_TRACE(failing);
         Image image;
-        const auto changes = threeChanges(image);
+        const auto changes =
+            changesAt(image, {rom::SlotAddress{2, 1}, {10, 3}, {10, 4}, {10, 5}, {648, 7}});
         FaultyFileSystem fs;
         fs.writeFault = {failing, 1};
-        fs.shortWriteBytes = 3;
+        fs.shortWriteBytes = failing == 1 ? 9 : 3;  // into the second slot of the record's run
         const auto result = rom::WriteSlots(image.path, irbo().code, changes, fs);
         ASSERT_FALSE(result);
-        EXPECT_EQ(result.error().written, std::size_t(failing));
-        EXPECT_EQ(result.error().at, std::size_t(failing));
+        EXPECT_EQ(result.error().written, written);
+        EXPECT_EQ(result.error().at, written);
         EXPECT_TRUE(result.error().confirmed);  // what was written before the failure is synced
-        for (int i = 0; i < 3; ++i) {
-            const auto& c = changes[std::size_t(i)];
+        for (std::size_t i = 0; i < changes.size(); ++i) {
+            const auto& c = changes[i];
             const auto now = readBytes(image.path, slotStart(irbo(), c.address), 6);
-            const auto& want = i < failing ? c.wanted : c.expected;
+            const auto& want = i < written ? c.wanted : c.expected;
             EXPECT_EQ(now, std::vector(want.begin(), want.end())) << "change " << i;
         }
+        EXPECT_EQ(std::count(fs.calls.begin(), fs.calls.end(), 'w'), failing + 2) << "a write each, and one put-back";
     }
 }
 
