@@ -190,8 +190,9 @@ Runner declareImport(CLI::App& command)
         "target no game uses is refused: it may not be where the game code says (--force writes anyway).\n"
         "Reading stops with an error at a field over 1 KiB, a line over 64 KiB, more than 100,000 records\n"
         "or 100 problems; a read error fails the import. SIGINT, SIGTERM or SIGHUP during the writes\n"
-        "finishes the slot being written, syncs, names the slots written and not written and exits 1;\n"
-        "no slot is half-written, and importing the same FILE again writes the rest.");
+        "finishes the write in flight (a record's adjacent slots), syncs, names the slots written and\n"
+        "not written and exits 1; no slot is half-written, and importing the same FILE again writes the\n"
+        "rest.");
     AddRomArgument(command, o->rom, "ROM image to change in place");
     command.add_option("FILE", o->table, "CSV table, as export or diff writes it; - for standard input")
         ->required()
