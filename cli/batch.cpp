@@ -106,6 +106,14 @@ rom::Result<Planned, std::vector<std::string>> PlanSlot(rom::SlotAddress address
     return Planned{now, to, rom::SlotChange{address, current, rom::ComposeSlot(current, write)}};
 }
 
+int CarryOut(const std::filesystem::path& romPath, const rom::SupportedGame& game, std::span<const Planned> plan,
+             Counting counting, bool dryRun, Io& io)
+{
+    if (dryRun)
+        return WriteOut(io, PlanText(plan, game, counting));
+    return WritePlan(romPath, game, plan, counting, io);
+}
+
 bool RefuseMovedTable(const std::filesystem::path& romPath, const rom::SupportedGame& game,
                       const rom::EvolutionTable& table, bool force, Io& io)
 {

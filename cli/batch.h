@@ -43,6 +43,10 @@ std::string PlanText(std::span<const Planned> plan, const rom::SupportedGame& ga
 int WritePlan(const std::filesystem::path& romPath, const rom::SupportedGame& game, std::span<const Planned> plan,
               Counting counting, Io& io);
 
+/// What import and set do with their plan: show it (a dry run) or write it.
+int CarryOut(const std::filesystem::path& romPath, const rom::SupportedGame& game, std::span<const Planned> plan,
+             Counting counting, bool dryRun, Io& io);
+
 /// Refuses, with the reason, a table that looks moved (rom::CheckLayout) unless forced: a bulk write
 /// there would land on whatever lies at the game's fixed offset.
 bool RefuseMovedTable(const std::filesystem::path& romPath, const rom::SupportedGame& game,

@@ -162,9 +162,7 @@ int Import(const ImportOptions& options, Io& io)
         return kFailure;
     }
 
-    if (options.dryRun)
-        return WriteOut(io, PlanText(plan, game, counting));
-    return WritePlan(romPath, game, plan, counting, io);
+    return CarryOut(romPath, game, plan, counting, options.dryRun, io);
 }
 
 namespace {

@@ -244,20 +244,21 @@ int runSet(const SetOptions& o, Io& io)
 {
     Match match;
     Change change;
-    for (const std::string& text : o.where) {
-        auto a = parseAssignment(text, "--where", false);
-        if (!a)
-            return usage(a.error(), io);
-        if (auto added = match.add(*a); !added)
-            return usage(added.error(), io);
-    }
-    for (const std::string& text : o.to) {
-        auto a = parseAssignment(text, "--to", true);
-        if (!a)
-            return usage(a.error(), io);
-        if (auto added = change.add(*a); !added)
-            return usage(added.error(), io);
-    }
+    // Each FIELD=VALUE of an option, into what it builds; the first problem, if any.
+    auto addAll = [](const std::vector<std::string>& texts, const std::string& option, auto& into) {
+        for (const std::string& text : texts) {
+            auto a = parseAssignment(text, option, option == "--to");
+            if (!a)
+                return std::optional<Usage>(a.error());
+            if (auto added = into.add(*a); !added)
+                return std::optional<Usage>(added.error());
+        }
+        return std::optional<Usage>();
+    };
+    if (const auto problem = addAll(o.where, "--where", match))
+        return usage(*problem, io);
+    if (const auto problem = addAll(o.to, "--to", change))
+        return usage(*problem, io);
     if (auto checked = match.checkParameters(); !checked)
         return usage(checked.error(), io);
 
@@ -291,14 +292,13 @@ int runSet(const SetOptions& o, Io& io)
     }
     if (matched == 0)
         return WriteOut(io, "no slot matches; nothing written\n");
-    if (o.dryRun)
-        return WriteOut(io, PlanText(plan, read->game, Counting::Written));
-    return WritePlan(o.rom, read->game, plan, Counting::Written, io);
+    return CarryOut(o.rom, read->game, plan, Counting::Written, o.dryRun, io);
 }
 
 Runner declareSet(CLI::App& command)
 {
     auto o = std::make_shared<SetOptions>();
+    AddRomArgument(command, o->rom, "ROM image to change in place");
     command.footer(
         "FIELD=VALUE: a number, or a name as import takes it (a species in any letter case, a level with\n"
         "or without leading zeros); a name names exactly one row (method=Trade is method 5 only).\n"
@@ -318,7 +318,6 @@ Runner declareSet(CLI::App& command)
         "  One slot, by species and slot:\n"
         "    quorvane-cli set black.nds --where species=Pikachu --where slot=1 --to \"method=Level Up\" \\\n"
         "      --to parameter=36");
-    AddRomArgument(command, o->rom, "ROM image to change in place");
     command.add_option("--where", o->where, "Change the slots whose FIELD (species, slot, method, parameter, target) is VALUE")
         ->option_text("FIELD=VALUE")
         ->allow_extra_args(false)
