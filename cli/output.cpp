@@ -12,6 +12,7 @@
 
 #include "cli/text.h"
 #include "rom/result.h"
+#include "rom/writeall.h"
 
 namespace cli {
 namespace {
@@ -26,18 +27,9 @@ std::string systemReason()
 
 bool writeAll(int fd, std::string_view text)
 {
-    while (!text.empty()) {
-        const ssize_t n = ::write(fd, text.data(), text.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = EIO;
-            return false;
-        }
-        text.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
+    const int err = rom::WriteAll(fd, text);
+    errno = err;
+    return err == 0;
 }
 
 // A symbolic link stands for the file it names: that file is the one replaced, the link stays.

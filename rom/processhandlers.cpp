@@ -3,11 +3,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <exception>
 #include <iterator>
 #include <string>
+
+#include "rom/writeall.h"
 
 namespace rom {
 
@@ -35,13 +36,7 @@ const char* g_program = "";
     std::string line = std::string(g_program) + ": internal error: " + what;
     std::replace_if(line.begin(), line.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
     line += '\n';
-    for (std::size_t done = 0; done < line.size();) {
-        const ssize_t n = ::write(STDERR_FILENO, line.data() + done, line.size() - done);
-        if (n > 0)
-            done += static_cast<std::size_t>(n);
-        else if (n == 0 || errno != EINTR)
-            break;
-    }
+    (void)WriteAll(STDERR_FILENO, line);  // nothing is left to tell of a failure
     // No destructors or exit handlers: the program's state is unknown, and they could throw again.
     std::_Exit(1);
 }
