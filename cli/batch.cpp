@@ -78,25 +78,22 @@ int WritePlan(const std::filesystem::path& romPath, const rom::SupportedGame& ga
     const rom::BatchError& error = result.error();
     const std::string at = error.at < plan.size() ? SlotName(plan[error.at].change.address) : std::string();
     if (error.written == changes.size()) {
-        io.err << rom << ": " << rom::Describe(error) << "; written but not confirmed: "
-               << slotList(plan, 0, error.written) << '\n';
+        Say(io, rom, rom::Describe(error) + "; written but not confirmed: " + slotList(plan, 0, error.written));
     } else if (error.kind == rom::ErrorKind::Interrupted) {
-        io.err << rom << ": stopped by " << rom::SignalName(signal) << " before writing " << at << "; "
-               << (error.written == 0 ? std::string("nothing written")
-                                      : std::string("written") + (error.confirmed ? "" : " but not confirmed") +
-                                            ": " + slotList(plan, 0, error.written) + "; not written: " +
-                                            slotList(plan, error.written, plan.size()))
-               << '\n';
+        Say(io, rom, std::string("stopped by ") + rom::SignalName(signal) + " before writing " + at + "; " +
+                         (error.written == 0 ? std::string("nothing written")
+                                             : std::string("written") + (error.confirmed ? "" : " but not confirmed") +
+                                                   ": " + slotList(plan, 0, error.written) + "; not written: " +
+                                                   slotList(plan, error.written, plan.size())));
     } else if (error.written == 0) {
         const std::string about = error.kind == rom::ErrorKind::WriteFailed   ? "writing " + at + " failed: "
                                   : error.kind == rom::ErrorKind::SlotChanged ? at + ": "
                                                                               : std::string();
-        io.err << rom << ": " << about << rom::Describe(error) << "; nothing written\n";
+        Say(io, rom, about + rom::Describe(error) + "; nothing written");
     } else {
-        io.err << rom << ": writing " << at << " failed: " << rom::Describe(error) << '\n'
-               << rom << ": written" << (error.confirmed ? "" : " but not confirmed") << ": "
-               << slotList(plan, 0, error.written) << "; not written: " << slotList(plan, error.written, plan.size())
-               << '\n';
+        Say(io, rom, "writing " + at + " failed: " + rom::Describe(error));
+        Say(io, rom, std::string("written") + (error.confirmed ? "" : " but not confirmed") + ": " +
+                         slotList(plan, 0, error.written) + "; not written: " + slotList(plan, error.written, plan.size()));
     }
     return kFailure;
 }

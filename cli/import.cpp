@@ -45,7 +45,7 @@ int Import(const ImportOptions& options, Io& io)
             file.fd = ::open(tableFile.c_str(), O_RDONLY | O_CLOEXEC);
         } while (file.fd < 0 && errno == EINTR);
         if (file.fd < 0) {
-            io.err << fileName << ": cannot be read: " << std::strerror(errno) << '\n';
+            Say(io, fileName, std::string("cannot be read: ") + std::strerror(errno));
             return kFailure;
         }
     }
@@ -105,9 +105,9 @@ int Import(const ImportOptions& options, Io& io)
                                : std::optional<CsvStop>(CsvStop{1, "no input", true});
     if (stopped && stopped->readFailed) {
         for (const std::string& p : problems.lines)
-            io.err << p << '\n';
-        io.err << fileName << ": cannot be read: " << stopped->reason << '\n';
-        io.err << Shown(romPath) << ": nothing written (" << fileName << " could not be read)\n";
+            Say(io, p);
+        Say(io, fileName, "cannot be read: " + stopped->reason);
+        Say(io, Shown(romPath), "nothing written (" + fileName + " could not be read)");
         return kFailure;
     }
     if (stopped)
@@ -116,14 +116,14 @@ int Import(const ImportOptions& options, Io& io)
         problems.add(1, "not CSV: no header line");
     if (!problems.lines.empty()) {
         for (const std::string& p : problems.lines)
-            io.err << p << '\n';
+            Say(io, p);
         if (problems.full())
-            io.err << fileName << ": stopping after " << Problems::kMaxProblems << " problems\n";
-        io.err << Shown(romPath) << ": nothing written ("
-               << (problems.full() ? std::to_string(Problems::kMaxProblems) + " or more problems"
-                                   : std::to_string(problems.lines.size()) +
-                                         (problems.lines.size() == 1 ? " problem" : " problems"))
-               << " in " << fileName << ")\n";
+            Say(io, fileName, "stopping after " + std::to_string(Problems::kMaxProblems) + " problems");
+        Say(io, Shown(romPath), "nothing written (" +
+                                    (problems.full() ? std::to_string(Problems::kMaxProblems) + " or more problems"
+                                                     : std::to_string(problems.lines.size()) +
+                                                           (problems.lines.size() == 1 ? " problem" : " problems")) +
+                                    " in " + fileName + ")");
         return kFailure;
     }
 

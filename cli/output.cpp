@@ -109,6 +109,29 @@ Written replaceFile(const std::filesystem::path& path, const struct stat* existi
 
 }  // namespace
 
+void Say(Io& io, std::string_view message)
+{
+    std::string line = Escaped(message);
+    line += '\n';
+    try {
+        io.err.clear();
+        if (std::streambuf* err = io.err.rdbuf()) {
+            err->sputn(line.data(), static_cast<std::streamsize>(line.size()));
+            err->pubsync();
+        }
+    } catch (const std::exception&) {
+        // Nowhere is left to say it; the command's status stands.
+    }
+}
+
+void Say(Io& io, std::string_view about, std::string_view what)
+{
+    std::string message(about);
+    message += ": ";
+    message += what;
+    Say(io, message);
+}
+
 Exit WriteOut(Io& io, std::string_view text)
 {
     std::string reason;
@@ -122,7 +145,7 @@ Exit WriteOut(Io& io, std::string_view text)
     }
     if (reason.empty())
         return kSuccess;
-    io.err << "standard output: " << reason << '\n';
+    Say(io, "standard output", reason);
     return kFailure;
 }
 
@@ -134,7 +157,7 @@ Exit WriteOutput(const std::filesystem::path& romPath, const std::filesystem::pa
     // Writing over the ROM itself would destroy it.
     std::error_code same;
     if (std::filesystem::equivalent(romPath, output, same)) {
-        io.err << Shown(output) << ": is the ROM itself; nothing written\n";
+        Say(io, Shown(output), "is the ROM itself; nothing written");
         return kFailure;
     }
     const std::filesystem::path target = followLinks(output);
@@ -147,7 +170,7 @@ Exit WriteOutput(const std::filesystem::path& romPath, const std::filesystem::pa
         return systemReason();
     }();
     if (!written) {
-        io.err << Shown(output) << ": cannot be written: " << written.error() << '\n';
+        Say(io, Shown(output), "cannot be written: " + written.error());
         return kFailure;
     }
     return kSuccess;

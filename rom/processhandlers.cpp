@@ -17,6 +17,11 @@ void IgnoreFileSizeSignal()
     std::signal(SIGXFSZ, SIG_IGN);
 }
 
+void IgnoreBrokenPipeSignal()
+{
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
 namespace {
 
 const char* g_program = "";

@@ -10,6 +10,10 @@ namespace rom {
 /// program with SIGXFSZ, so a save can report it and undo what it wrote. Call once at start.
 void IgnoreFileSizeSignal();
 
+/// Makes a write to a pipe whose reader has gone fail with EPIPE, reported as any failed write, instead
+/// of killing the program (after an import wrote its ROM, with its status lost). Call once at start.
+void IgnoreBrokenPipeSignal();
+
 /// Makes an exception that nothing catches (in main, in a thread, inside Qt's event loop) end the
 /// program with one line "PROGRAM: internal error: WHAT" on standard error and exit status 1, instead
 /// of the runtime's abort. Call once at start.

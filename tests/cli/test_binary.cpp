@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <csignal>
 #include <cstdio>
 #include <map>
 #include <regex>
@@ -128,6 +129,42 @@ TEST(RealSystem, AReadErrorPartWayThroughTheTableFailsTheImport)
     EXPECT_EQ(o.status, 1) << o.out;
     EXPECT_NE(o.out.find(csv + ": cannot be read: Input/output error"), std::string::npos) << o.out;
     EXPECT_EQ(table(rom, irbo()), before);
+}
+
+// A message that cannot be written changes no status, and a pipe with no reader fails a write with EPIPE
+// instead of killing the program: an import's status follows the ROM, check's and diff --exit-code's
+// failures stay 2.
+TEST(Binary, MessagesThatCannotBeWrittenChangeNoStatus)
+{
+    TempDir dir;
+    const std::string csv = dir.file("edits.csv").string(), missing = dir.file("missing.nds").string();
+    writeText(csv, kEdits);
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    ::close(pipeEnds[0]);
+    const std::string noReader = " >&" + std::to_string(pipeEnds[1]);
+    std::signal(SIGPIPE, SIG_DFL);  // as a shell would start the program, whatever ran the tests
+    const std::pair<std::string, int> cases[] = {
+        {"import ROM " + csv + " >/dev/full 2>/dev/full", 0},
+        {"import ROM " + csv + noReader + " 2>/dev/null", 0},
+        {"import ROM " + csv + noReader + " 2>&1", 0},
+        {"export ROM" + noReader + " 2>/dev/full", 1},
+        {"check " + missing + " 2>/dev/full", 2},
+        {"diff --exit-code ROM " + missing + " 2>/dev/full", 2},
+        {"show ROM 9999 2>/dev/full", 2},
+        {"import ROM " + missing + " 2>/dev/full", 1},
+    };
+    for (const auto& [arguments, status] : cases) {
+        const std::string rom = makeImage(dir, irbo(), Fill::Sample).string();
+        std::string command = arguments;
+        if (const auto at = command.find("ROM"); at != std::string::npos)
+            command.replace(at, 3, rom);
+        EXPECT_EQ(runShell(kCli + " " + command).status, status) << command;
+        if (arguments.starts_with("import ROM " + csv)) {
+            EXPECT_EQ(readBytes(rom, irbo().tableBase, 6), (std::vector<std::uint8_t>{8, 0, 82, 0, 3, 0})) << command;
+        }
+    }
+    ::close(pipeEnds[1]);
 }
 
 TEST(Binary, HelpAndVersionSucceed)

@@ -259,7 +259,8 @@ TEST(Show, SevenSlotsAlignedByNumberOrName)
 
     const Ran unknown = run({"show", p.string(), "pikchu"});
     EXPECT_EQ(unknown.status, 2);
-    EXPECT_EQ(unknown.err, "no species is named \"pikchu\"; did you mean \"Pikachu\" (25) or \"Pichu\" (172)?\n");
+    EXPECT_EQ(unknown.err,
+              "quorvane-cli: no species is named \"pikchu\"; did you mean \"Pikachu\" (25) or \"Pichu\" (172)?\n");
     EXPECT_EQ(run({"show", p.string(), "Eeve"}).status, 2);
     EXPECT_EQ(run({"show", p.string(), "650"}).status, 2);
     EXPECT_EQ(run({"show", p.string(), "None"}).status, 2);
