@@ -34,9 +34,14 @@ void Say(Io& io, std::string_view message);
 /// with the system's reason and is a failed command.
 Exit WriteOut(Io& io, std::string_view text);
 
-/// Writes a command's text where -o named: standard output for "" or "-"; a regular file (or one that
-/// does not exist yet) is replaced whole, so a failure leaves it as it was; a device or FIFO is written
-/// as it is. The ROM itself is refused.
+/// Writes a command's text where -o named: standard output for "" or "-". /dev/stdout, /dev/stderr,
+/// /dev/fd/N and /proc/self/fd/N are written as the descriptor is, and so is anything else that is
+/// not a regular file (a device, a FIFO). A regular file, or a name with no file yet, is replaced
+/// whole through a temporary file, so that a failure leaves it as it was; it keeps its mode, and its
+/// owner, group and extended attributes where the system allows. Refused, with nothing written: the
+/// ROM itself, a file this user could not open for writing, and a symbolic link that the kernel's
+/// fs.protected_symlinks rule would not follow (in a sticky folder anyone may write, one owned by
+/// neither this user nor the folder's owner).
 Exit WriteOutput(const std::filesystem::path& romPath, const std::filesystem::path& output, std::string_view text,
                  Io& io);
 

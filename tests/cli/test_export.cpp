@@ -75,20 +75,6 @@ TEST(Export, AllWritesEverySlotAndOutputGoesToTheFileNamed)
     EXPECT_EQ(text.find('\r'), std::string::npos);
 }
 
-std::string contents(const std::filesystem::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-std::set<std::string> entries(const std::filesystem::path& folder)
-{
-    std::set<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(folder))
-        names.insert(e.path().filename().string());
-    return names;
-}
-
 // -o FILE replaces a regular file as a whole, keeping its mode; a link is followed to the file it
 // names and stays a link; a device is written as it is; "-" is standard output.
 TEST(Export, OutputReplacesTheFileNamedAndKeepsItsModeAndLinks)
@@ -156,15 +142,21 @@ TEST(Export, AFailedWriteLeavesThePreviousFileAndNoTemporary)
     EXPECT_EQ(entries(dir.path()), (std::set<std::string>{"rom.nds", "table.csv"}));
 }
 
+// The ROM by any name: as given, by another path, through a symbolic link or a hard link.
 TEST(Export, RefusesToWriteOverTheRom)
 {
     TempDir dir;
     const auto p = makeImage(dir, irbo(), Fill::Sample);
     const auto before = table(p, irbo());
-    const Ran r = run({"export", p.string(), "-o", p.string()});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("is the ROM itself"), std::string::npos) << r.err;
-    EXPECT_EQ(table(p, irbo()), before);
+    std::filesystem::create_symlink(p, dir.file("link.nds"));
+    std::filesystem::create_hard_link(p, dir.file("hard.nds"));
+    for (const auto& output : {p, dir.path() / "." / "rom.nds", dir.file("link.nds"), dir.file("hard.nds")}) {
+        const Ran r = run({"export", p.string(), "-o", output.string()});
+        EXPECT_EQ(r.status, 1) << output;
+        EXPECT_EQ(r.err, output.string() + ": is the ROM itself; nothing written\n");
+        EXPECT_EQ(table(p, irbo()), before) << output;
+    }
+    EXPECT_EQ(entries(dir.path()), (std::set<std::string>{"rom.nds", "link.nds", "hard.nds"}));
 }
 
 TEST(Refusal, UnsupportedShortAndMissingRomsAreRefusedAndLeftAlone)
