@@ -148,8 +148,8 @@ Runner declareImport(CLI::App& command)
         "A number with no row in its list is accepted only where it equals what is stored, and is then left\n"
         "as stored. Slots that already hold the values are not written; the others are written as the\n"
         "editor's Save would, under one lock, with one sync.\n"
-        "Reading stops with an error at a field over 1 KiB, a line over 64 KiB, more than 100,000 records\n"
-        "or 100 problems; a read error fails the import. SIGINT, SIGTERM or SIGHUP during the writes\n"
+        "Reading stops with an error at a field over 1 KiB, a line over 64 KiB, more than 100,000 records,\n"
+        "more than 1,000,000 lines (blank ones too) or 100 problems; a read error fails the import. SIGINT, SIGTERM or SIGHUP during the writes\n"
         "finishes the slot being written, syncs, names the slots written and not written and exits 1;\n"
         "no slot is half-written, and importing the same FILE again writes the rest.");
     AddRomArgument(command, o->rom, "ROM image to change in place");

@@ -6,6 +6,7 @@
 
 #include <csignal>
 
+#include "cli/tablecsv.h"
 #include "tests/cli/clitestutil.h"
 
 namespace {
@@ -135,6 +136,48 @@ INSTANTIATE_TEST_SUITE_P(
         std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
         return name;
     });
+
+// A problem names its line whatever ends the lines, blank lines before the header counted, and the
+// header's separator is found past them.
+TEST(Import, LinesAreCountedWithEveryLineEndAndBlankLinesFirst)
+{
+    TempDir dir;
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
+    for (const std::string end : {"\n", "\r\n", "\r"}) {
+        for (const char sep : cli::kSeparators) {
+            for (const int blanks : {0, 1, 2}) {
+                std::string text = repeated("\n", std::size_t(blanks)) + kHeader + kValidChange + "650,1,4,30,3\n";
+                std::replace(text.begin(), text.end(), ',', sep);
+                for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += end.size())
+                    text.replace(at, 1, end);
+                const Ran r = run({"import", "-n", p.string(), "-"}, rom::SystemFiles(), text);
+                EXPECT_EQ(r.err, "standard input:" + std::to_string(blanks + 3) + ": species 650 is outside 1-649\n" +
+                                     p.string() + ": nothing written (1 problem in standard input)\n")
+                    << int(sep) << " " << blanks << " " << int(end.back());
+            }
+        }
+    }
+}
+
+// Every line counts toward the limit, blank ones too, so that no input is read for ever.
+TEST(Import, AMillionLinesAtMostBlankOnesIncluded)
+{
+    TempDir dir;
+    for (const int count : {cli::kMaxLines, cli::kMaxLines + 1}) {
+        const auto p = makeImage(dir, irbo(), Fill::Sample);
+        const auto before = table(p, irbo());
+        const Ran r = run({"import", p.string(), "-"}, rom::SystemFiles(),
+                          std::string(std::size_t(count) - 2, '\n') + kHeader + kValidChange);
+        if (count == cli::kMaxLines) {
+            EXPECT_EQ(r.out, "1 slot changed\n") << r.err;
+            continue;
+        }
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "standard input:1000001: more than 1,000,000 lines; stopped reading\n" + p.string() +
+                             ": nothing written (1 problem in standard input)\n");
+        EXPECT_EQ(table(p, irbo()), before);
+    }
+}
 
 TEST(Import, EveryProblemIsReportedNotOnlyTheFirst)
 {
