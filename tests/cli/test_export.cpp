@@ -159,6 +159,21 @@ TEST(Export, RefusesToWriteOverTheRom)
     EXPECT_EQ(entries(dir.path()), (std::set<std::string>{"rom.nds", "link.nds", "hard.nds"}));
 }
 
+// A slot is listed when any one of its six bytes is not zero, whichever it is.
+TEST(Export, ASlotIsListedWhenAnyOfItsBytesIsNotZero)
+{
+    TempDir dir;
+    const auto p = makeImage(dir, irbo());
+    auto t = table(p, irbo());
+    for (std::size_t k = 0; k < 6; ++k)
+        t[k * 6 + k] = 1;  // species 1, slot k + 1: only its byte k
+    putTable(p, irbo(), t);
+    const auto l = lines(run({"export", p.string()}).out);
+    ASSERT_EQ(l.size(), 7u);
+    for (std::size_t k = 0; k < 6; ++k)
+        EXPECT_TRUE(l[k + 1].starts_with("1,Bulbasaur," + std::to_string(k + 1) + ",")) << l[k + 1];
+}
+
 TEST(Refusal, UnsupportedShortAndMissingRomsAreRefusedAndLeftAlone)
 {
     TempDir dir;
@@ -253,9 +268,8 @@ TEST(Show, SevenSlotsAlignedByNumberOrName)
     EXPECT_EQ(unknown.status, 2);
     EXPECT_EQ(unknown.err,
               "quorvane-cli: no species is named \"pikchu\"; did you mean \"Pikachu\" (25) or \"Pichu\" (172)?\n");
-    EXPECT_EQ(run({"show", p.string(), "Eeve"}).status, 2);
-    EXPECT_EQ(run({"show", p.string(), "650"}).status, 2);
-    EXPECT_EQ(run({"show", p.string(), "None"}).status, 2);
+    for (const auto& [species, status] : {std::pair{"Eeve", 2}, {"None", 2}, {"0", 2}, {"1", 0}, {"649", 0}, {"650", 2}})
+        EXPECT_EQ(run({"show", p.string(), species}).status, status) << species;
 
     // Every species by its name in upper and lower case; also the proof that no two species' names
     // are equal ignoring case: the second would show the first.
