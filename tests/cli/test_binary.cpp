@@ -212,35 +212,32 @@ TEST(RealSystem, TheOutputIsSyncedBeforeItsRenameAndItsFolderAfter)
     if (const std::string refused = straceRefused(); !refused.empty())
         GTEST_SKIP() << refused;
     const std::regex call(R"(^(?:\d+ +)?(\w+)\(([^,)]*)(?:, \"([^\"]*)\")?.*\) += (-?\d+))");
-    for (const bool existing : {false, true}) {
-        TempDir dir;
-        const std::string rom = makeImage(dir, irbo(), Fill::Sample).string();
-        const std::string out = dir.file("out.csv").string(), log = dir.file("trace").string();
-        if (existing)
-            writeText(out, "previous\n");
-        const Output o = runShell(kStrace + " -f -qq -o " + log + " -e trace=openat,fsync,fdatasync,rename,renameat," +
-                                  "renameat2 " + kCli + " export " + rom + " -o " + out + " 2>&1");
-        ASSERT_EQ(o.status, 0) << o.out;
-        std::string temporaryFd, folderFd;
-        bool temporarySynced = false, renamed = false, folderSynced = false;
-        std::ifstream trace(log);
-        for (std::string line; std::getline(trace, line);) {
-            std::smatch m;
-            if (!std::regex_search(line, m, call) || (m[4] != "0" && m[1] != "openat"))
-                continue;
-            if (m[1] == "openat" && std::string(m[3]).starts_with(".out.csv.quorvane-partial-"))
-                temporaryFd = m[4];
-            else if (m[1] == "fsync" || m[1] == "fdatasync")
-                (renamed ? folderSynced : temporarySynced) |= m[2] == (renamed ? folderFd : temporaryFd);
-            else if (std::string(m[1]).starts_with("rename") && line.find("\"out.csv\"") != std::string::npos) {
-                EXPECT_TRUE(temporarySynced) << "renamed before the temporary file was synced: " << line;
-                renamed = true;
-                folderFd = m[2];
-            }
+    TempDir dir;
+    const std::string rom = makeImage(dir, irbo(), Fill::Sample).string();
+    const std::string out = dir.file("out.csv").string(), log = dir.file("trace").string();
+    writeText(out, "previous\n");
+    const Output o = runShell(kStrace + " -f -qq -o " + log + " -e trace=openat,fsync,fdatasync,rename,renameat," +
+                              "renameat2 " + kCli + " export " + rom + " -o " + out + " 2>&1");
+    ASSERT_EQ(o.status, 0) << o.out;
+    std::string temporaryFd, folderFd;
+    bool temporarySynced = false, renamed = false, folderSynced = false;
+    std::ifstream trace(log);
+    for (std::string line; std::getline(trace, line);) {
+        std::smatch m;
+        if (!std::regex_search(line, m, call) || (m[4] != "0" && m[1] != "openat"))
+            continue;
+        if (m[1] == "openat" && std::string(m[3]).starts_with(".out.csv.quorvane-partial-"))
+            temporaryFd = m[4];
+        else if (m[1] == "fsync" || m[1] == "fdatasync")
+            (renamed ? folderSynced : temporarySynced) |= m[2] == (renamed ? folderFd : temporaryFd);
+        else if (std::string(m[1]).starts_with("rename") && line.find("\"out.csv\"") != std::string::npos) {
+            EXPECT_TRUE(temporarySynced) << "renamed before the temporary file was synced: " << line;
+            renamed = true;
+            folderFd = m[2];
         }
-        EXPECT_TRUE(renamed && folderSynced) << "the folder was not synced after the rename";
-        EXPECT_EQ(contents(out), runProgram("export " + rom).out);
     }
+    EXPECT_TRUE(renamed && folderSynced) << "the folder was not synced after the rename";
+    EXPECT_EQ(contents(out), runProgram("export " + rom).out);
 }
 
 // SIGINT, SIGTERM and SIGHUP while the output is synced remove its temporary file before the program
