@@ -27,21 +27,25 @@ std::vector<std::string> commandNames()
     return names;
 }
 
+// "unknown command "exprot"; did you mean "export"?", or with none near, "...; the commands are ...".
+std::string unknownName(std::string_view what, std::string_view whats, std::string_view name,
+                        std::span<const std::string> names)
+{
+    std::vector<std::string> shown;
+    for (const std::size_t i : Suggest(names, name))
+        shown.push_back("\"" + names[i] + "\"");
+    std::string text = "unknown " + std::string(what) + " " + Quoted(name);
+    if (!shown.empty())
+        return text + DidYouMean(shown);
+    text += "; the " + std::string(whats) + " are";
+    for (std::size_t i = 0; i < names.size(); ++i)
+        (text += i ? ", " : " ") += names[i];
+    return text;
+}
+
 int unknownCommand(const std::string& name, Io& io)
 {
-    const std::vector<std::string> commands = commandNames();
-    std::vector<std::string> shown;
-    for (const std::size_t i : Suggest(commands, name))
-        shown.push_back("\"" + commands[i] + "\"");
-    io.err << "quorvane-cli: unknown command " << Quoted(name);
-    if (shown.empty()) {
-        io.err << "; the commands are";
-        for (std::size_t i = 0; i < commands.size(); ++i)
-            io.err << (i ? ", " : " ") << commands[i];
-        io.err << '\n';
-    } else {
-        io.err << DidYouMean(shown) << '\n';
-    }
+    Say(io, kProgram, unknownName("command", "commands", name, commandNames()));
     return kUsage;
 }
 
@@ -76,6 +80,17 @@ std::string description()
 std::span<const Command* const> Commands()
 {
     return kCommands;
+}
+
+CLI::Validator OneOf(std::vector<std::string> names, std::string what, std::string whats)
+{
+    return CLI::Validator(
+        [names, what, whats](std::string& value) {
+            if (std::find(names.begin(), names.end(), value) != names.end())
+                return std::string();
+            return unknownName(what, whats, value, names);
+        },
+        "", what);
 }
 
 void AddRomArgument(CLI::App& command, std::filesystem::path& rom, const std::string& what)
@@ -113,12 +128,19 @@ int Run(const std::vector<std::string>& args, Io& io)
     try {
         app.parse(static_cast<int>(argv.size()), argv.data());
     } catch (const CLI::ParseError& e) {
+        // Help and version end with CLI11's success code; its own codes for usage errors become 2,
+        // said as every message is, since they may quote any argument. A value OneOf refused is
+        // answered with the values near it, which is help enough.
+        if (e.get_exit_code() != static_cast<int>(CLI::ExitCodes::Success)) {
+            Say(io, kProgram,
+                std::string(e.what()) +
+                    (e.get_name() == "ValidationError" ? "" : "; run with --help for more information"));
+            return kUsage;
+        }
         // Help and version are output like any other, so a failed write of them fails too.
-        std::ostringstream text;
-        const int status = app.exit(e, text, io.err);
-        const Exit written = text.str().empty() ? kSuccess : WriteOut(io, text.str());
-        // Help and version end with CLI11's success code; its own codes for usage errors become 2.
-        return status != 0 ? kUsage : written;
+        std::ostringstream text, unused;
+        app.exit(e, text, unused);
+        return text.str().empty() ? kSuccess : WriteOut(io, text.str());
     }
     for (const auto& [sub, run] : declared)
         if (sub->parsed())

@@ -123,9 +123,10 @@ bool RefuseMovedTable(const std::filesystem::path& romPath, const rom::Supported
     static_assert(rom::kTableSlots == 4543, "the message below names the table's size");
     char base[24];
     std::snprintf(base, sizeof base, "0x%llX", static_cast<unsigned long long>(game.tableBase));
-    io.err << Shown(romPath) << ": the table at " << base << " does not look like an evolution table ("
-           << layout.oddSlots << " of 4,543 slots hold a method or target no game uses); a ROM rebuilt by another "
-           << "tool may have moved it; --force writes anyway\n";
+    Say(io, Shown(romPath),
+        "the table at " + std::string(base) + " does not look like an evolution table (" +
+            std::to_string(layout.oddSlots) + " of 4,543 slots hold a method or target no game uses); a ROM " +
+            "rebuilt by another tool may have moved it; --force writes anyway");
     return true;
 }
 
@@ -156,25 +157,22 @@ int WritePlan(const std::filesystem::path& romPath, const rom::SupportedGame& ga
     const rom::BatchError& error = result.error();
     const std::string at = error.at < plan.size() ? SlotName(plan[error.at].change.address) : std::string();
     if (error.written == changes.size()) {
-        io.err << rom << ": " << rom::Describe(error) << "; written but not confirmed: "
-               << slotList(plan, 0, error.written) << '\n';
+        Say(io, rom, rom::Describe(error) + "; written but not confirmed: " + slotList(plan, 0, error.written));
     } else if (error.kind == rom::ErrorKind::Interrupted) {
-        io.err << rom << ": stopped by " << rom::SignalName(signal) << " before writing " << at << "; "
-               << (error.written == 0 ? std::string("nothing written")
-                                      : std::string("written") + (error.confirmed ? "" : " but not confirmed") +
-                                            ": " + slotList(plan, 0, error.written) + "; not written: " +
-                                            slotList(plan, error.written, plan.size()))
-               << '\n';
+        Say(io, rom, std::string("stopped by ") + rom::SignalName(signal) + " before writing " + at + "; " +
+                         (error.written == 0 ? std::string("nothing written")
+                                             : std::string("written") + (error.confirmed ? "" : " but not confirmed") +
+                                                   ": " + slotList(plan, 0, error.written) + "; not written: " +
+                                                   slotList(plan, error.written, plan.size())));
     } else if (error.written == 0) {
         const std::string about = error.kind == rom::ErrorKind::WriteFailed   ? "writing " + at + " failed: "
                                   : error.kind == rom::ErrorKind::SlotChanged ? at + ": "
                                                                               : std::string();
-        io.err << rom << ": " << about << rom::Describe(error) << "; nothing written\n";
+        Say(io, rom, about + rom::Describe(error) + "; nothing written");
     } else {
-        io.err << rom << ": writing " << at << " failed: " << rom::Describe(error) << '\n'
-               << rom << ": written" << (error.confirmed ? "" : " but not confirmed") << ": "
-               << slotList(plan, 0, error.written) << "; not written: " << slotList(plan, error.written, plan.size())
-               << '\n';
+        Say(io, rom, "writing " + at + " failed: " + rom::Describe(error));
+        Say(io, rom, std::string("written") + (error.confirmed ? "" : " but not confirmed") + ": " +
+                         slotList(plan, 0, error.written) + "; not written: " + slotList(plan, error.written, plan.size()));
     }
     return kFailure;
 }

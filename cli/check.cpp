@@ -145,7 +145,7 @@ Runner declareCheck(CLI::App& command)
         ->option_text("CLASS")
         ->allow_extra_args(false)
         ->delimiter(',')
-        ->check(CLI::IsMember(names));
+        ->check(OneOf(names, "class", "classes"));
     return [o](Io& io) { return Check(o->rom, o->ignored, io); };
 }
 

@@ -12,6 +12,7 @@
 
 namespace CLI {
 class App;
+class Validator;
 }
 
 namespace cli {
@@ -36,6 +37,10 @@ int Run(const std::vector<std::string>& args, Io& io);
 
 /// The ROM argument every command takes first.
 void AddRomArgument(CLI::App& command, std::filesystem::path& rom, const std::string& what);
+
+/// An option's check that its value is one of names; a value that is not is refused as a mistyped
+/// command is, with the names near it ("unknown class "trades"; did you mean "trade"?").
+CLI::Validator OneOf(std::vector<std::string> names, std::string what, std::string whats);
 
 /// -o FILE, for the commands that write a text.
 void AddOutputOption(CLI::App& command, std::filesystem::path& output, const std::string& what);

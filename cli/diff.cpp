@@ -63,7 +63,7 @@ Runner declareDiff(CLI::App& command)
     command.add_option("ROM_A", o->a, "ROM image to compare against")->required()->type_name("");
     command.add_option("ROM_B", o->b, "ROM image whose differing slots are written")->required()->type_name("");
     command.add_option("--format", o->format, "csv (the default): as export writes them; text: one line per slot, by name")
-        ->check(CLI::IsMember({"csv", "text"}))
+        ->check(OneOf({"csv", "text"}, "format", "formats"))
         ->option_text("csv|text");
     command.add_flag("--exit-code", o->exitCode, "Exit 0 when the tables are equal, 1 when they differ, 2 on failure");
     return [o](Io& io) {

@@ -5,6 +5,8 @@
 
 #include <unistd.h>
 
+#include "rom/writeall.h"
+
 namespace cli {
 
 FdInput::int_type FdInput::underflow()
@@ -39,19 +41,10 @@ FdOutput::~FdOutput()
 
 void FdOutput::drain()
 {
-    const char* at = pbase();
-    while (at < pptr()) {
-        const ssize_t n = ::write(m_fd, at, static_cast<std::size_t>(pptr() - at));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            const int err = n < 0 ? errno : EIO;
-            setp(m_buffer.data(), m_buffer.data() + m_buffer.size());  // what failed is dropped, once
-            throw std::system_error(err, std::generic_category());
-        }
-        at += n;
-    }
-    setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
+    const int err = rom::WriteAll(m_fd, std::string_view(pbase(), static_cast<std::size_t>(pptr() - pbase())));
+    setp(m_buffer.data(), m_buffer.data() + m_buffer.size());  // what failed is dropped, once
+    if (err != 0)
+        throw std::system_error(err, std::generic_category());
 }
 
 FdOutput::int_type FdOutput::overflow(int_type c)

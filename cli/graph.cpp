@@ -106,7 +106,7 @@ int Graph(const std::filesystem::path& romPath, const std::vector<std::string>& 
     for (const std::string& text : speciesTexts) {
         const auto species = FindSpecies(text);
         if (!species) {
-            io.err << species.error() << '\n';
+            Say(io, kProgram, species.error());
             return kUsage;
         }
         chosen.push_back(*species);

@@ -45,7 +45,7 @@ int Import(const ImportOptions& options, Io& io)
             file.fd = ::open(tableFile.c_str(), O_RDONLY | O_CLOEXEC);
         } while (file.fd < 0 && errno == EINTR);
         if (file.fd < 0) {
-            io.err << fileName << ": cannot be read: " << std::strerror(errno) << '\n';
+            Say(io, fileName, std::string("cannot be read: ") + std::strerror(errno));
             return kFailure;
         }
     }
@@ -130,15 +130,15 @@ int Import(const ImportOptions& options, Io& io)
     const auto stopped = input ? ReadCsv(*input, checkRecord)
                                : std::optional<CsvStop>(CsvStop{1, "no input", true});
     if (reverseNeedsChangeSet) {
-        io.err << "quorvane-cli: --reverse takes a change set, as diff writes it: " << fileName
-               << " has no was_method, was_parameter and was_target columns\n";
+        Say(io, "quorvane-cli", "--reverse takes a change set, as diff writes it: " + fileName +
+                                    " has no was_method, was_parameter and was_target columns");
         return kUsage;
     }
     if (stopped && stopped->readFailed) {
         for (const std::string& p : problems.lines)
-            io.err << p << '\n';
-        io.err << fileName << ": cannot be read: " << stopped->reason << '\n';
-        io.err << Shown(romPath) << ": nothing written (" << fileName << " could not be read)\n";
+            Say(io, p);
+        Say(io, fileName, "cannot be read: " + stopped->reason);
+        Say(io, Shown(romPath), "nothing written (" + fileName + " could not be read)");
         return kFailure;
     }
     if (stopped)
@@ -151,14 +151,14 @@ int Import(const ImportOptions& options, Io& io)
         if (options.dryRun && conflicts == problems.lines.size() && !problems.full())
             WriteOut(io, PlanText(plan, game, counting));
         for (const std::string& p : problems.lines)
-            io.err << p << '\n';
+            Say(io, p);
         if (problems.full())
-            io.err << fileName << ": stopping after " << Problems::kMaxProblems << " problems\n";
-        io.err << Shown(romPath) << ": nothing written ("
-               << (problems.full() ? std::to_string(Problems::kMaxProblems) + " or more problems"
-                                   : std::to_string(problems.lines.size()) +
-                                         (problems.lines.size() == 1 ? " problem" : " problems"))
-               << " in " << fileName << ")\n";
+            Say(io, fileName, "stopping after " + std::to_string(Problems::kMaxProblems) + " problems");
+        Say(io, Shown(romPath), "nothing written (" +
+                                    (problems.full() ? std::to_string(Problems::kMaxProblems) + " or more problems"
+                                                     : std::to_string(problems.lines.size()) +
+                                                           (problems.lines.size() == 1 ? " problem" : " problems")) +
+                                    " in " + fileName + ")");
         return kFailure;
     }
 
@@ -186,11 +186,11 @@ Runner declareImport(CLI::App& command)
         "is counted as already applied; one holding anything else is a conflict, and nothing is written.\n"
         "Before any write is planned, a table in which more than 1% of the 4,543 slots hold a method or\n"
         "target no game uses is refused: it may not be where the game code says (--force writes anyway).\n"
-        "Reading stops with an error at a field over 1 KiB, a line over 64 KiB, more than 100,000 records\n"
-        "or 100 problems; a read error fails the import. SIGINT, SIGTERM or SIGHUP during the writes\n"
-        "finishes the write in flight (a record's adjacent slots), syncs, names the slots written and\n"
-        "not written and exits 1; no slot is half-written, and importing the same FILE again writes the\n"
-        "rest.");
+        "Reading stops with an error at a field over 1 KiB, a line over 64 KiB, more than 100,000 records,\n"
+        "more than 1,000,000 lines (blank ones too) or 100 problems; a read error fails the import.\n"
+        "SIGINT, SIGTERM or SIGHUP during the writes finishes the write in flight (a record's adjacent\n"
+        "slots), syncs, names the slots written and not written and exits 1; no slot is half-written, and\n"
+        "importing the same FILE again writes the rest.");
     AddRomArgument(command, o->rom, "ROM image to change in place");
     command.add_option("FILE", o->table, "CSV table, as export or diff writes it; - for standard input")
         ->required()

@@ -14,6 +14,7 @@ int main(int argc, char** argv)
 {
     rom::ExitOnUncaughtException("quorvane-cli");
     rom::IgnoreFileSizeSignal();
+    rom::IgnoreBrokenPipeSignal();
     // A closed standard stream's number would go to the next file opened, and the ROM would be read as
     // the table or receive the output. /dev/null holds it instead, opened the wrong way round so that
     // using it fails as a closed stream does ("Bad file descriptor").
@@ -25,8 +26,9 @@ int main(int argc, char** argv)
     cli::FdOutput outBuffer(STDOUT_FILENO), errBuffer(STDERR_FILENO);
     std::istream in(&inBuffer);
     std::ostream out(&outBuffer);
+    // Not unit-buffered: a failed flush would throw from a stream's sentry, a destructor, and end the
+    // program whatever its status. Every message is flushed where it is said (cli::Say).
     std::ostream err(&errBuffer);
-    err << std::unitbuf;
     cli::Io io{in, out, err, rom::SystemFiles()};
     return cli::Run(std::vector<std::string>(argv + 1, argv + argc), io);
 }

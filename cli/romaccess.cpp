@@ -12,24 +12,23 @@ const rom::SupportedGame* IdentifyOrRefuse(const std::filesystem::path& path, ro
 {
     if (access == rom::Access::ReadWrite) {
         if (const auto writable = rom::CheckWritable(path, io.files); !writable) {
-            io.err << Shown(path) << ": " << rom::Describe(writable.error()) << '\n';
+            Say(io, Shown(path), rom::Describe(writable.error()));
             return nullptr;
         }
     }
     const auto identified = rom::IdentifyRom(path, io.files);
     if (!identified) {
-        io.err << Shown(path) << ": " << rom::Describe(identified.error()) << '\n';
+        Say(io, Shown(path), rom::Describe(identified.error()));
         return nullptr;
     }
     if (!identified->game) {
         const std::string_view code(identified->code.data(), identified->code.size());
-        io.err << Shown(path) << ": unsupported ROM: game code " << Quoted(code) << " is neither "
-               << rom::SupportedCodes("nor") << '\n';
+        Say(io, Shown(path), "unsupported ROM: game code " + Quoted(code) + " is neither " + rom::SupportedCodes("nor"));
         return nullptr;
     }
     if (!rom::TableFits(*identified->game, identified->fileSize)) {
-        io.err << Shown(path) << ": too short to hold the evolution table of " << identified->game->name
-               << ": it has " << identified->fileSize << " bytes\n";
+        Say(io, Shown(path), "too short to hold the evolution table of " + std::string(identified->game->name) +
+                                 ": it has " + std::to_string(identified->fileSize) + " bytes");
         return nullptr;
     }
     return identified->game;
@@ -42,7 +41,7 @@ std::optional<RomTable> ReadRomTable(const std::filesystem::path& path, rom::Acc
         return std::nullopt;
     auto table = rom::ReadTable(path, game->code, io.files);
     if (!table) {
-        io.err << Shown(path) << ": " << rom::Describe(table.error()) << '\n';
+        Say(io, Shown(path), rom::Describe(table.error()));
         return std::nullopt;
     }
     return RomTable{*game, std::move(*table)};

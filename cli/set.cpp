@@ -236,7 +236,7 @@ struct SetOptions {
 
 int usage(const Usage& u, Io& io)
 {
-    io.err << "quorvane-cli: set: " << u.reason << '\n';
+    Say(io, kProgram, "set: " + u.reason);
     return kUsage;
 }
 
@@ -284,8 +284,8 @@ int runSet(const SetOptions& o, Io& io)
         auto planned = PlanSlot(at, current, *to);
         if (!planned) {
             for (const std::string& reason : planned.error())
-                io.err << Shown(o.rom) << ": " << SlotName(at) << ": " << reason << '\n';
-            io.err << Shown(o.rom) << ": nothing written\n";
+                Say(io, Shown(o.rom), SlotName(at) + ": " + reason);
+            Say(io, Shown(o.rom), "nothing written");
             return kFailure;
         }
         plan.push_back(std::move(*planned));

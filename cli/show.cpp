@@ -16,7 +16,7 @@ int Show(const std::filesystem::path& romPath, const std::string& speciesText, I
 {
     const auto found = FindSpecies(speciesText);
     if (!found) {
-        io.err << found.error() << '\n';
+        Say(io, kProgram, found.error());
         return kUsage;
     }
     const int species = *found;

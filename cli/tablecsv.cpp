@@ -57,6 +57,15 @@ struct Collector {
     }
 };
 
+// CR, LF and CRLF each end one line.
+int lineEnds(std::string_view text)
+{
+    int ends = 0;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        ends += text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'));
+    return ends;
+}
+
 void onField(void* data, std::size_t length, void* self)
 {
     auto& c = *static_cast<Collector*>(self);
@@ -71,8 +80,7 @@ void onField(void* data, std::size_t length, void* self)
     }
     if (const auto bad = FirstBadUtf8(field)) {
         // Only a quoted field holds line ends: count them to name the line of the bad byte.
-        const auto before = [](std::string_view text) { return int(std::count(text.begin(), text.end(), '\n')); };
-        c.fail(c.startLine + before(c.bytes) + before(field.substr(0, *bad)), "not CSV: not UTF-8 text");
+        c.fail(c.startLine + lineEnds(c.bytes) + lineEnds(field.substr(0, *bad)), "not CSV: not UTF-8 text");
         return;
     }
     c.spans.emplace_back(c.bytes.size(), length);
@@ -243,14 +251,22 @@ std::optional<CsvStop> ReadCsv(std::streambuf& in, const std::function<bool(cons
         c.separator = separator;
 
         // Fed one line at a time so that each record knows the line it starts on.
-        int line = 1;                 // the line of the next byte
+        int line = 1;                 // the line of the next byte, at most kMaxLines + 1
         std::size_t sinceRecord = 0;  // bytes fed since the last line end outside a quoted field
         bool quoted = false;          // inside a quoted field: strict CSV doubles every quote in one
+        bool afterCr = false;         // the last piece ended with CR: an LF now ends the same line
         while (!c.stopped && !malformed) {
             while (!data.empty() && !c.stopped) {
                 const std::size_t end = data.find_first_of("\r\n");
                 const std::string_view piece = data.substr(0, end == std::string_view::npos ? data.size() : end + 1);
                 data.remove_prefix(piece.size());
+                const bool crlf = afterCr && piece == "\n";
+                afterCr = piece.back() == '\r';
+                // Blank lines count too: endless ones are as endless as any.
+                if (line > kMaxLines && !crlf) {
+                    c.fail(line, "more than 1,000,000 lines; stopped reading");
+                    break;
+                }
                 // Checked before libcsv sees the bytes: it keeps a field whole until the field ends.
                 if (sinceRecord + piece.size() > kMaxLineBytes) {
                     c.fail(c.recordLine() ? c.recordLine() : line, "line longer than 64 KiB; stopped reading");
@@ -266,8 +282,7 @@ std::optional<CsvStop> ReadCsv(std::streambuf& in, const std::function<bool(cons
                 quoted ^= (std::count(piece.begin(), piece.end(), '"') & 1) != 0;
                 const bool lineEnd = piece.back() == '\n' || piece.back() == '\r';
                 sinceRecord = lineEnd && !quoted ? 0 : sinceRecord + piece.size();
-                if (piece.back() == '\n')
-                    ++line;
+                line += (piece.back() == '\n' && !crlf) || piece.back() == '\r';
             }
             if (c.stopped || malformed)
                 break;

@@ -44,6 +44,7 @@ inline constexpr std::string_view kSeparators = ",;\t";
 inline constexpr std::size_t kMaxFieldBytes = 1024;
 inline constexpr std::size_t kMaxLineBytes = 64 * 1024;  // a record's bytes, its line end included
 inline constexpr int kMaxRecords = 100'000;
+inline constexpr int kMaxLines = 1'000'000;  // blank ones included; CR, LF and CRLF each end one
 
 /// Why reading a table stopped before its end.
 struct CsvStop {
@@ -52,7 +53,7 @@ struct CsvStop {
     bool readFailed = false;  // the input could not be read (reason is the system's); else bad text
 };
 
-/// Reads CSV text from the buffer as it comes (BOM and CRLF allowed, nothing trimmed, every field
+/// Reads CSV text from the buffer as it comes (BOM and CRLF or CR line ends allowed, nothing trimmed, every field
 /// UTF-8), handing on each record until onRecord returns false. Fields are split at the one of
 /// kSeparators under which the most fields of the first line that is not blank are known columns (a
 /// comma when none is). Nullopt when the text ended or onRecord asked to stop; otherwise why it

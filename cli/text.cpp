@@ -27,10 +27,11 @@ std::size_t appendEscapedCharacter(std::string& out, std::string_view text, bool
         appendHex(out, "\\x", static_cast<unsigned char>(text[0]), 2);
         return 1;
     }
-    // An escape sequence in a name could take over the user's terminal.
+    // An escape sequence in a name could take over the user's terminal, and a bidirectional control
+    // could show a message's words in another order than they have.
     if (cp < 0x20 || cp == 0x7F)
         appendHex(out, "\\x", cp, 2);
-    else if (cp >= 0x80 && cp <= 0x9F)
+    else if ((cp >= 0x80 && cp <= 0x9F) || (cp >= 0x202A && cp <= 0x202E) || (cp >= 0x2066 && cp <= 0x2069))
         appendHex(out, "\\u", cp, 4);
     else if (escapeQuotes && (cp == '"' || cp == '\\'))
         (out += '\\') += static_cast<char>(cp);

@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <string>
 #include <string_view>
 
 namespace cli {
@@ -23,7 +22,9 @@ std::optional<std::size_t> FirstBadUtf8(std::string_view text);
 std::size_t DisplayWidth(std::string_view text);
 
 /// Text from the input made safe for a terminal: C0 controls, DEL and bytes that are not UTF-8 as
-/// \xhh, C1 controls (U+0080 to U+009F) as \u00hh; everything else as it is.
+/// \xhh, C1 controls (U+0080 to U+009F) and the bidirectional embeddings, overrides and isolates
+/// (U+202A to U+202E, U+2066 to U+2069) as \uhhhh; everything else as it is. Escaped text is left
+/// as it is by a second escaping.
 std::string Escaped(std::string_view text);
 
 /// Input as a message quotes it: in double quotes, escaped as Escaped does (and quotes and

@@ -1,5 +1,7 @@
 // Writes a sparse sample ROM image to try the editor on.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -22,11 +24,22 @@ void usage(std::FILE* to, const char* program)
     std::fprintf(to, "An existing OUTPUT.nds is replaced only with --force.\n");
 }
 
+// Output that could not be written fails the program, as a failed write of the image does; the reason
+// goes to standard error, which may fail too without changing the status.
+int flushed(int status)
+{
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return status;
+    std::fprintf(stderr, "quorvane-sample: standard output: %s\n", std::strerror(errno));
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
 {
     rom::ExitOnUncaughtException("quorvane-sample");
+    rom::IgnoreBrokenPipeSignal();
     bool force = false;
     bool full = false;
     std::vector<const char*> operands;
@@ -34,7 +47,7 @@ int main(int argc, char* argv[])
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             usage(stdout, argv[0]);
-            return 0;
+            return flushed(0);
         }
         if (arg == "--force") {
             force = true;
@@ -69,5 +82,5 @@ int main(int argc, char* argv[])
     }
     std::printf("wrote %s: %.*s, %llu bytes (sparse)\n", output, static_cast<int>(game->name.size()),
                 game->name.data(), static_cast<unsigned long long>(game->cartridgeSize));
-    return 0;
+    return flushed(0);
 }

@@ -69,6 +69,22 @@ inline Ran runShell(const std::string& command)
     return r;
 }
 
+/// A file's whole contents; "" for a file that cannot be read.
+inline std::string contents(const std::filesystem::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+/// The names in a folder.
+inline std::set<std::string> entries(const std::filesystem::path& folder)
+{
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.insert(e.path().filename().string());
+    return names;
+}
+
 /// Listed values for one slot; the target may be kept as read (then possibly unlisted).
 struct Edit {
     rom::SlotAddress address;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <csignal>
 #include <cstdio>
 #include <map>
 #include <regex>
@@ -128,6 +129,150 @@ TEST(RealSystem, AReadErrorPartWayThroughTheTableFailsTheImport)
     EXPECT_EQ(o.status, 1) << o.out;
     EXPECT_NE(o.out.find(csv + ": cannot be read: Input/output error"), std::string::npos) << o.out;
     EXPECT_EQ(table(rom, irbo()), before);
+}
+
+// -o names of descriptors write to the descriptor as it is, as "-" does: a file opened for appending
+// keeps its lines, a pipe gets the text. A FIFO is written in place, and a socket is not replaced.
+TEST(Binary, OutputToADescriptorOrAnythingButARegularFileIsNotReplaced)
+{
+    TempDir dir;
+    const std::string rom = makeImage(dir, irbo(), Fill::Sample).string();
+    const std::string expected = runProgram("export " + rom).out;
+    const std::string log = dir.file("jobs.log").string(), fifo = dir.file("fifo").string();
+    std::filesystem::create_symlink("/dev/stdout", dir.file("stdout-link"));
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string export_ = kCli + " export " + rom + " -o ";
+    const std::pair<std::string, bool> cases[] = {  // the command, whether the log's earlier line stays
+        {export_ + "/dev/stdout >> " + log, true},
+        {export_ + "/dev/stderr 2>> " + log, true},
+        {export_ + "/dev/fd/3 3>> " + log, true},
+        {export_ + "/proc/self/fd/3 3>> " + log, true},
+        {export_ + dir.file("stdout-link").string() + " >> " + log, true},
+        {export_ + "/dev/stdout | cat > " + log, false},
+        {"cat " + fifo + " > " + log + " & " + export_ + fifo + "; wait", false},
+    };
+    for (const auto& [command, appended] : cases) {
+        writeText(log, "earlier\n");
+        const Output o = runShell("timeout 10 sh -c '" + command + "'");
+        EXPECT_EQ(o.status, 0) << command;
+        EXPECT_EQ(contents(log), (appended ? "earlier\n" : "") + expected) << command;
+    }
+    struct stat st {};
+    EXPECT_TRUE(::lstat(fifo.c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
+
+    const std::string socket = dir.file("socket").string();
+    const Output bound = runShell("python3 -c 'import socket; socket.socket(socket.AF_UNIX).bind(\"" + socket + "\")'");
+    if (bound.status != 0)
+        GTEST_SKIP() << "python3 could not make a socket to write to";
+    const Output o = runShell(export_ + socket + " 2>&1");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.out, socket + ": cannot be written: " + std::generic_category().message(ENXIO) + "\n");
+    EXPECT_TRUE(::lstat(socket.c_str(), &st) == 0 && S_ISSOCK(st.st_mode));
+}
+
+// A message that cannot be written changes no status, and a pipe with no reader fails a write with EPIPE
+// instead of killing the program: an import's status follows the ROM, check's and diff --exit-code's
+// failures stay 2.
+TEST(Binary, MessagesThatCannotBeWrittenChangeNoStatus)
+{
+    TempDir dir;
+    const std::string csv = dir.file("edits.csv").string(), missing = dir.file("missing.nds").string();
+    writeText(csv, kEdits);
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    ::close(pipeEnds[0]);
+    const std::string noReader = " >&" + std::to_string(pipeEnds[1]);
+    std::signal(SIGPIPE, SIG_DFL);  // as a shell would start the program, whatever ran the tests
+    const std::pair<std::string, int> cases[] = {
+        {"import ROM " + csv + " >/dev/full 2>/dev/full", 0},
+        {"import ROM " + csv + noReader + " 2>/dev/null", 0},
+        {"import ROM " + csv + noReader + " 2>&1", 0},
+        {"export ROM" + noReader + " 2>/dev/full", 1},
+        {"check " + missing + " 2>/dev/full", 2},
+        {"diff --exit-code ROM " + missing + " 2>/dev/full", 2},
+        {"show ROM 9999 2>/dev/full", 2},
+        {"import ROM " + missing + " 2>/dev/full", 1},
+    };
+    for (const auto& [arguments, status] : cases) {
+        const std::string rom = makeImage(dir, irbo(), Fill::Sample).string();
+        std::string command = arguments;
+        if (const auto at = command.find("ROM"); at != std::string::npos)
+            command.replace(at, 3, rom);
+        EXPECT_EQ(runShell(kCli + " " + command).status, status) << command;
+        if (arguments.starts_with("import ROM " + csv)) {
+            EXPECT_EQ(readBytes(rom, irbo().tableBase, 6), (std::vector<std::uint8_t>{8, 0, 82, 0, 3, 0})) << command;
+        }
+    }
+    ::close(pipeEnds[1]);
+}
+
+// The temporary file is synced before it takes the output's name, and its folder after.
+TEST(RealSystem, TheOutputIsSyncedBeforeItsRenameAndItsFolderAfter)
+{
+    if (const std::string refused = straceRefused(); !refused.empty())
+        GTEST_SKIP() << refused;
+    const std::regex call(R"(^(?:\d+ +)?(\w+)\(([^,)]*)(?:, \"([^\"]*)\")?.*\) += (-?\d+))");
+    TempDir dir;
+    const std::string rom = makeImage(dir, irbo(), Fill::Sample).string();
+    const std::string out = dir.file("out.csv").string(), log = dir.file("trace").string();
+    writeText(out, "previous\n");
+    const Output o = runShell(kStrace + " -f -qq -o " + log + " -e trace=openat,fsync,fdatasync,rename,renameat," +
+                              "renameat2 " + kCli + " export " + rom + " -o " + out + " 2>&1");
+    ASSERT_EQ(o.status, 0) << o.out;
+    std::string temporaryFd, folderFd;
+    bool temporarySynced = false, renamed = false, folderSynced = false;
+    std::ifstream trace(log);
+    for (std::string line; std::getline(trace, line);) {
+        std::smatch m;
+        if (!std::regex_search(line, m, call) || (m[4] != "0" && m[1] != "openat"))
+            continue;
+        if (m[1] == "openat" && std::string(m[3]).starts_with(".out.csv.quorvane-partial-"))
+            temporaryFd = m[4];
+        else if (m[1] == "fsync" || m[1] == "fdatasync")
+            (renamed ? folderSynced : temporarySynced) |= m[2] == (renamed ? folderFd : temporaryFd);
+        else if (std::string(m[1]).starts_with("rename") && line.find("\"out.csv\"") != std::string::npos) {
+            EXPECT_TRUE(temporarySynced) << "renamed before the temporary file was synced: " << line;
+            renamed = true;
+            folderFd = m[2];
+        }
+    }
+    EXPECT_TRUE(renamed && folderSynced) << "the folder was not synced after the rename";
+    EXPECT_EQ(contents(out), runProgram("export " + rom).out);
+}
+
+// SIGINT, SIGTERM and SIGHUP while the output is synced remove its temporary file before the program
+// ends; SIGKILL leaves one, whose name says what it is, its output's name cut at a character to fit.
+TEST(RealSystem, ASignalDuringTheOutputsSyncLeavesNoTemporaryFileButSigkillsOne)
+{
+    if (const std::string refused = straceRefused(); !refused.empty())
+        GTEST_SKIP() << refused;
+    const auto longest =
+        static_cast<std::size_t>(::pathconf(std::filesystem::temp_directory_path().c_str(), _PC_NAME_MAX));
+    std::string name = "x";
+    while (name.size() + 2 <= longest)
+        name += "\xC3\xA9";
+    for (const char* signal : {"SIGINT", "SIGTERM", "SIGHUP", "SIGKILL"}) {
+        TempDir dir;
+        const std::string rom = makeImage(dir, irbo(), Fill::Sample).string();
+        const auto out = dir.file(name);
+        writeText(out, "previous\n");
+        const Output o = runShell(kStrace + " -qq -o /dev/null -e trace=fsync -e inject=fsync:signal=" + signal +
+                                  ":when=1 " + kCli + " export " + rom + " -o '" + out.string() + "' 2>&1");
+        EXPECT_NE(o.status, 0) << signal << " did not stop the export";
+        EXPECT_EQ(contents(out), "previous\n") << signal;
+        std::set<std::string> left = entries(dir.path());
+        left.erase("rom.nds");
+        left.erase(name);
+        if (signal != std::string("SIGKILL")) {
+            EXPECT_TRUE(left.empty()) << signal << " left " << *left.begin();
+            continue;
+        }
+        ASSERT_EQ(left.size(), 1u);
+        const std::string temporary = *left.begin();
+        EXPECT_TRUE(std::regex_match(temporary, std::regex("\\.x(\xC3\xA9)+\\.quorvane-partial-[A-Za-z0-9]{6}")))
+            << temporary;
+        EXPECT_LE(temporary.size(), longest);
+    }
 }
 
 TEST(Binary, HelpAndVersionSucceed)

@@ -75,20 +75,6 @@ TEST(Export, AllWritesEverySlotAndOutputGoesToTheFileNamed)
     EXPECT_EQ(text.find('\r'), std::string::npos);
 }
 
-std::string contents(const std::filesystem::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-std::set<std::string> entries(const std::filesystem::path& folder)
-{
-    std::set<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(folder))
-        names.insert(e.path().filename().string());
-    return names;
-}
-
 // -o FILE replaces a regular file as a whole, keeping its mode; a link is followed to the file it
 // names and stays a link; a device is written as it is; "-" is standard output.
 TEST(Export, OutputReplacesTheFileNamedAndKeepsItsModeAndLinks)
@@ -156,15 +142,36 @@ TEST(Export, AFailedWriteLeavesThePreviousFileAndNoTemporary)
     EXPECT_EQ(entries(dir.path()), (std::set<std::string>{"rom.nds", "table.csv"}));
 }
 
+// The ROM by any name: as given, by another path, through a symbolic link or a hard link.
 TEST(Export, RefusesToWriteOverTheRom)
 {
     TempDir dir;
     const auto p = makeImage(dir, irbo(), Fill::Sample);
     const auto before = table(p, irbo());
-    const Ran r = run({"export", p.string(), "-o", p.string()});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("is the ROM itself"), std::string::npos) << r.err;
-    EXPECT_EQ(table(p, irbo()), before);
+    std::filesystem::create_symlink(p, dir.file("link.nds"));
+    std::filesystem::create_hard_link(p, dir.file("hard.nds"));
+    for (const auto& output : {p, dir.path() / "." / "rom.nds", dir.file("link.nds"), dir.file("hard.nds")}) {
+        const Ran r = run({"export", p.string(), "-o", output.string()});
+        EXPECT_EQ(r.status, 1) << output;
+        EXPECT_EQ(r.err, output.string() + ": is the ROM itself; nothing written\n");
+        EXPECT_EQ(table(p, irbo()), before) << output;
+    }
+    EXPECT_EQ(entries(dir.path()), (std::set<std::string>{"rom.nds", "link.nds", "hard.nds"}));
+}
+
+// A slot is listed when any one of its six bytes is not zero, whichever it is.
+TEST(Export, ASlotIsListedWhenAnyOfItsBytesIsNotZero)
+{
+    TempDir dir;
+    const auto p = makeImage(dir, irbo());
+    auto t = table(p, irbo());
+    for (std::size_t k = 0; k < 6; ++k)
+        t[k * 6 + k] = 1;  // species 1, slot k + 1: only its byte k
+    putTable(p, irbo(), t);
+    const auto l = lines(run({"export", p.string()}).out);
+    ASSERT_EQ(l.size(), 7u);
+    for (std::size_t k = 0; k < 6; ++k)
+        EXPECT_TRUE(l[k + 1].starts_with("1,Bulbasaur," + std::to_string(k + 1) + ",")) << l[k + 1];
 }
 
 TEST(Refusal, UnsupportedShortAndMissingRomsAreRefusedAndLeftAlone)
@@ -260,10 +267,10 @@ TEST(Show, SevenSlotsAlignedByNumberOrName)
 
     const Ran unknown = run({"show", p.string(), "pikchu"});
     EXPECT_EQ(unknown.status, 2);
-    EXPECT_EQ(unknown.err, "no species is named \"pikchu\"; did you mean \"Pikachu\" (25) or \"Pichu\" (172)?\n");
-    EXPECT_EQ(run({"show", p.string(), "Eeve"}).status, 2);
-    EXPECT_EQ(run({"show", p.string(), "650"}).status, 2);
-    EXPECT_EQ(run({"show", p.string(), "None"}).status, 2);
+    EXPECT_EQ(unknown.err,
+              "quorvane-cli: no species is named \"pikchu\"; did you mean \"Pikachu\" (25) or \"Pichu\" (172)?\n");
+    for (const auto& [species, status] : {std::pair{"Eeve", 2}, {"None", 2}, {"0", 2}, {"1", 0}, {"649", 0}, {"650", 2}})
+        EXPECT_EQ(run({"show", p.string(), species}).status, status) << species;
 
     // Every species by its name in upper and lower case; also the proof that no two species' names
     // are equal ignoring case: the second would show the first.

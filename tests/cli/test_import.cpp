@@ -6,6 +6,7 @@
 
 #include <csignal>
 
+#include "cli/tablecsv.h"
 #include "tests/cli/clitestutil.h"
 
 namespace {
@@ -107,6 +108,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"parameter for Constant", kHeader + kValidChange + "2,1,5,0,3\n",
                  "3: method 5 (Trade) takes no parameter"},
         BadInput{"parameter for None", kHeader + kValidChange + "2,1,0,4,0\n", "3: method 0 (None) takes no parameter"},
+        BadInput{"parameter name for Constant", kNamedStart + "2,1,5,,Fire Stone,3\n",
+                 "3: method 5 (Trade) takes no parameter"},
         BadInput{"parameter missing", kHeader + kValidChange + "2,1,4,,3\n",
                  "3: method 4 (Level Up) needs a level as its parameter"},
         BadInput{"same slot twice", kHeader + kValidChange + "1,1,4,30,3\n",
@@ -123,10 +126,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "1: unknown column \"\\x1b]0;x\\x07\\u009b\\x7f\"\n"},
         BadInput{"long field cut", kHeader + kValidChange + "2,1,4," + repeated("\xC3\xA9", 50) + ",3\n",
                  "3: parameter \"" + repeated("\xC3\xA9", 40) + "...\" (100 bytes) is not a number\n"},
-        // Limits: each stops reading at once and names the line.
+        // Limits: each stops reading at once and names the line; at the limit, the line is read on.
+        BadInput{"field of 1 KiB", kHeader + kValidChange + "2,1,4,30," + std::string(1024, '7') + "\n",
+                 "3: target \"" + std::string(40, '7') + "...\" (1024 bytes) is not a number\n"},
         BadInput{"field over 1 KiB", kHeader + kValidChange + "2,1,4,30," + std::string(1025, '7') + "\n",
                  "3: field \"" + std::string(40, '7') + "...\" (1025 bytes) is longer than 1 KiB; stopped reading\n"},
-        BadInput{"line over 64 KiB", kHeader + kValidChange + "2,1,4,30,3" + std::string(70'000, ',') + "\n",
+        BadInput{"line of 64 KiB", kHeader + kValidChange + "2,1,4,30,3" + std::string(65'525, ',') + "\n",
+                 "3: 65530 fields where the header has 5\n"},
+        BadInput{"line over 64 KiB", kHeader + kValidChange + "2,1,4,30,3" + std::string(65'526, ',') + "\n",
                  "3: line longer than 64 KiB; stopped reading\n"},
         BadInput{"quoted field over 64 KiB of short lines", kHeader + kValidChange + "2,1,4,\"" + repeated("x\n", 40'000),
                  "3: line longer than 64 KiB; stopped reading\n"},
@@ -137,6 +144,48 @@ INSTANTIATE_TEST_SUITE_P(
         std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
         return name;
     });
+
+// A problem names its line whatever ends the lines, blank lines before the header counted, and the
+// header's separator is found past them.
+TEST(Import, LinesAreCountedWithEveryLineEndAndBlankLinesFirst)
+{
+    TempDir dir;
+    const auto p = makeImage(dir, irbo(), Fill::Sample);
+    for (const std::string end : {"\n", "\r\n", "\r"}) {
+        for (const char sep : cli::kSeparators) {
+            for (const int blanks : {0, 1, 2}) {
+                std::string text = repeated("\n", std::size_t(blanks)) + kHeader + kValidChange + "650,1,4,30,3\n";
+                std::replace(text.begin(), text.end(), ',', sep);
+                for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += end.size())
+                    text.replace(at, 1, end);
+                const Ran r = run({"import", "-n", p.string(), "-"}, rom::SystemFiles(), text);
+                EXPECT_EQ(r.err, "standard input:" + std::to_string(blanks + 3) + ": species 650 is outside 1-649\n" +
+                                     p.string() + ": nothing written (1 problem in standard input)\n")
+                    << int(sep) << " " << blanks << " " << int(end.back());
+            }
+        }
+    }
+}
+
+// Every line counts toward the limit, blank ones too, so that no input is read for ever.
+TEST(Import, AMillionLinesAtMostBlankOnesIncluded)
+{
+    TempDir dir;
+    for (const int count : {cli::kMaxLines, cli::kMaxLines + 1}) {
+        const auto p = makeImage(dir, irbo(), Fill::Sample);
+        const auto before = table(p, irbo());
+        const Ran r = run({"import", p.string(), "-"}, rom::SystemFiles(),
+                          std::string(std::size_t(count) - 2, '\n') + kHeader + kValidChange);
+        if (count == cli::kMaxLines) {
+            EXPECT_EQ(r.out, "1 slot changed\n") << r.err;
+            continue;
+        }
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "standard input:1000001: more than 1,000,000 lines; stopped reading\n" + p.string() +
+                             ": nothing written (1 problem in standard input)\n");
+        EXPECT_EQ(table(p, irbo()), before);
+    }
+}
 
 TEST(Import, EveryProblemIsReportedNotOnlyTheFirst)
 {

@@ -20,6 +20,89 @@ TEST(Quoted, CutsAtFortyCharactersAndEscapesControls)
     EXPECT_EQ(cli::Quoted(eAcutes), "\"" + eAcutes.substr(0, 80) + "...\" (82 bytes)");  // characters, not bytes
 }
 
+std::string utf8(char32_t cp)
+{
+    if (cp < 0x80)
+        return std::string(1, char(cp));
+    if (cp < 0x800)
+        return {char(0xC0 | (cp >> 6)), char(0x80 | (cp & 0x3F))};
+    return {char(0xE0 | (cp >> 12)), char(0x80 | ((cp >> 6) & 0x3F)), char(0x80 | (cp & 0x3F))};
+}
+
+// What a terminal would act on rather than show: C0, DEL, C1, bidirectional controls.
+bool actsOnTerminal(char32_t cp)
+{
+    return cp < 0x20 || cp == 0x7F || (cp >= 0x80 && cp <= 0x9F) || (cp >= 0x202A && cp <= 0x202E) ||
+           (cp >= 0x2066 && cp <= 0x2069);
+}
+
+// Whether the text is UTF-8 holding nothing a terminal would act on, line ends aside where allowed.
+bool showsAsIs(std::string_view text, bool lineEnds)
+{
+    char32_t cp = 0;
+    for (std::size_t at = 0, n = 0; at < text.size(); at += n) {
+        n = cli::DecodeUtf8(text.substr(at), cp);
+        if (n == 0 || (actsOnTerminal(cp) && !(lineEnds && cp == '\n')))
+            return false;
+    }
+    return true;
+}
+
+// Each escaped range at its first and last character, and the characters either side; over random text,
+// nothing a terminal acts on is left, and escaping again changes nothing.
+TEST(Quoted, EscapesEachControlRangeToItsLimitsAndOnlyOnce)
+{
+    for (const char32_t cp : {0x1Fu, 0x20u, 0x7Eu, 0x7Fu, 0x80u, 0x9Fu, 0xA0u, 0x2029u, 0x202Au, 0x202Eu, 0x202Fu,
+                              0x2065u, 0x2066u, 0x2069u, 0x206Au})
+        EXPECT_EQ(cli::Escaped(utf8(cp)) != utf8(cp), actsOnTerminal(cp)) << std::hex << unsigned(cp);
+    const std::string pieces[] = {"a", "\\", "\"", "\x1b", "\x7f", "\xC2\x80", "\xC2\x9F", "\xE2\x80\xAE",
+                                  "\xE2\x81\xA9", "\xE9", "\xC3\xA9", "\n"};
+    std::mt19937 rng(7);
+    for (int i = 0; i < 2000; ++i) {
+        std::string text;
+        for (int n = std::uniform_int_distribution<int>(0, 12)(rng); n > 0; --n)
+            text += pieces[std::uniform_int_distribution<std::size_t>(0, std::size(pieces) - 1)(rng)];
+        const std::string once = cli::Escaped(text);
+        EXPECT_EQ(cli::Escaped(once), once);
+        EXPECT_TRUE(showsAsIs(once, false)) << once;
+    }
+}
+
+// Every message is one line that begins with what it is about, and whatever an argument, a file name
+// or a field holds, nothing in it a terminal would act on; a mistyped value is helped as a mistyped
+// command is.
+TEST(Messages, OneEscapedLineBeginningWithWhatItIsAbout)
+{
+    TempDir dir;
+    const auto p = makeImage(dir, irbo(), Fill::Sample).string();
+    const std::string odd = dir.file("a\x1b]0;x\x07\xE2\x80\xAE.nds").string();
+    const std::string oddShown = dir.file("a\\x1b]0;x\\x07\\u202e.nds").string();
+    const struct {
+        std::vector<std::string> args;
+        std::string input;
+        int status;
+        std::string says;
+    } cases[] = {
+        {{"export", p, odd}, "", 2,
+         "quorvane-cli: The following argument was not expected: " + oddShown + "; run with --help for more information"},
+        {{"export", odd}, "", 1, oddShown + ": the file cannot be opened: No such file or directory"},
+        {{"diff", "--format", "txt", p, p}, "", 2, "quorvane-cli: --format: unknown format \"txt\"; did you mean \"text\"?"},
+        {{"diff", "--format", "\x1b[2J", p, p}, "", 2,
+         "quorvane-cli: --format: unknown format \"\\x1b[2J\"; the formats are csv, text"},
+        {{"check", p, "--ignore", "trades"}, "", 2,
+         "quorvane-cli: --ignore: unknown class \"trades\"; did you mean \"trade\"?"},
+        {{"show", p, "9999"}, "", 2, "quorvane-cli: species 9999 is outside 1-649"},
+        {{"import", "-n", p, "-"}, "species_name,slot,method,parameter,target\nPika\xE2\x80\xAE" "chu,1,4,30,26\n", 1,
+         "standard input:2: no species is named \"Pika\\u202echu\"; did you mean \"Pikachu\" (25)?"},
+    };
+    for (const auto& c : cases) {
+        const Ran r = run(c.args, rom::SystemFiles(), c.input);
+        EXPECT_EQ(r.status, c.status) << c.says;
+        EXPECT_EQ(r.err.substr(0, r.err.find('\n')), c.says);
+        EXPECT_TRUE(showsAsIs(r.err, true)) << r.err;
+    }
+}
+
 TEST(Suggest, NearestFirstThenListOrderAtMostThreeDistinct)
 {
     const struct {
