@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <memory>
 #include <ostream>
 #include <span>
@@ -24,7 +25,8 @@ struct CheckClass {
 };
 
 // The kinds of finding, in the order the help lists them.
-constexpr std::array<CheckClass, 9> kClasses{{
+constexpr std::array<CheckClass, 10> kClasses{{
+    {"layout", "over 1% of the slots hold a method or target no game writes: the table may have moved"},
     {"trade", "a trade method: it needs a second console"},
     {"item-use", "a use-the-item method with an item other than the nine evolution stones"},
     {"level0", "a method whose parameter is a level, with level 0: it evolves at its next level-up"},
@@ -45,8 +47,8 @@ consteval std::size_t classNamed(std::string_view name)
     throw "no such class";
 }
 
-constexpr std::size_t kTrade = classNamed("trade"), kItemUse = classNamed("item-use"), kLevel0 = classNamed("level0"),
-                      kOrder = classNamed("order"), kTarget = classNamed("target"),
+constexpr std::size_t kLayout = classNamed("layout"), kTrade = classNamed("trade"), kItemUse = classNamed("item-use"),
+                      kLevel0 = classNamed("level0"), kOrder = classNamed("order"), kTarget = classNamed("target"),
                       kUnlisted = classNamed("unlisted"), kSelf = classNamed("self"), kLoop = classNamed("loop"),
                       kOrphanTarget = classNamed("orphan-target");
 
@@ -65,6 +67,25 @@ std::string tradeText(const SlotValues& v)
     if (const auto list = ParameterList(method->kind); list && v.parameter)
         text += " holding " + Named(*list, *v.parameter, Form::Name);
     return text;
+}
+
+// "4,543", as import's refusal writes a count of slots.
+std::string grouped(int n)
+{
+    std::string text = std::to_string(n);
+    for (auto at = static_cast<std::ptrdiff_t>(text.size()) - 3; at > 0; at -= 3)
+        text.insert(static_cast<std::size_t>(at), 1, ',');
+    return text;
+}
+
+std::string layoutText(const rom::SupportedGame& game, rom::TableLayout layout)
+{
+    char base[24];
+    std::snprintf(base, sizeof base, "0x%X", static_cast<unsigned>(game.tableBase));
+    return std::string("the table at ") + base + " does not look like an evolution table (" +
+           grouped(layout.oddSlots) + " of " + grouped(rom::kTableSlots) +
+           " slots hold a method or target no game uses); a ROM rebuilt by another tool may have moved it, "
+           "and then the findings below describe bytes that are not the table";
 }
 
 // The item-use finding for a "use the item" method, or "" for one of the nine stones or another method.
@@ -130,6 +151,8 @@ int Check(const std::filesystem::path& romPath, const std::vector<std::string>& 
         out += where + ": " + what + "\n";
         ++found;
     };
+    if (const rom::TableLayout layout = rom::CheckLayout(table); layout.looksMoved())
+        report(kLayout, "layout", layoutText(read->game, layout));
     const std::vector<Evolution> evolutions = EvolutionsOf(table);
     const auto reaches = levelReaches(evolutions);
     for (const rom::SlotAddress at : rom::SlotAddress::All()) {
