@@ -58,31 +58,36 @@ std::string graphText(std::span<const Evolution> evolutions, const std::vector<i
     std::string out = "digraph evolutions {\n  rankdir=LR;\n  node [shape=box];\n";
     out.reserve(64 * evolutions.size() + 40 * family.size());
     std::string label;
-    for (std::size_t root = 1; root < family.size(); ++root) {
+    // Left to right, dot stacks what it reads first at the bottom: families and the nodes in each are written
+    // from the highest species down so as to read top-down from the lowest. Each family is a cluster, which
+    // keeps another family's nodes out of its rows.
+    for (std::size_t root = family.size() - 1; root >= 1; --root) {
         if (members[root].empty())
             continue;
         out += "\n  // family of species ";
         AppendNumber(out, int(root));
-        out += '\n';
-        for (const int s : members[root]) {
-            out += "  s";
-            AppendNumber(out, s);
-            out += " [label=";
-            AppendDotQuoted(out, Named(List::Species, s));
-            out += "];\n";
-        }
+        out += "\n  subgraph cluster_";
+        AppendNumber(out, int(root));
+        out += " {\n    peripheries=0;\n";
         // A second slot of a species naming the same value declares its node again, as DOT allows.
-        for (const Evolution* e : edges[root]) {
-            if (IsSpecies(e->target))
+        for (auto e = edges[root].rbegin(); e != edges[root].rend(); ++e) {
+            if (IsSpecies((*e)->target))
                 continue;
-            out += "  ";
-            appendTargetId(out, *e);
+            out += "    ";
+            appendTargetId(out, **e);
             out += " [label=";
-            AppendDotQuoted(out, Named(List::Species, e->target));
+            AppendDotQuoted(out, Named(List::Species, (*e)->target));
             out += ", style=dashed];\n";
         }
+        for (auto s = members[root].rbegin(); s != members[root].rend(); ++s) {
+            out += "    s";
+            AppendNumber(out, *s);
+            out += " [label=";
+            AppendDotQuoted(out, Named(List::Species, *s));
+            out += "];\n";
+        }
         for (const Evolution* e : edges[root]) {
-            out += "  s";
+            out += "    s";
             AppendNumber(out, e->species);
             out += " -> ";
             appendTargetId(out, *e);
@@ -92,6 +97,7 @@ std::string graphText(std::span<const Evolution> evolutions, const std::vector<i
             AppendDotQuoted(out, label);
             out += "];\n";
         }
+        out += "  }\n";
     }
     out += "}\n";
     return out;

@@ -14,11 +14,12 @@ namespace {
 
 using namespace clitest;
 
-// Nodes as "label [style]", edges as "tail -> head: label", both by label; links by node name.
+// Nodes as "label [style]", edges as "tail -> head: label", both by label; links and heights by node name.
 struct Drawn {
     std::map<std::string, std::string> label;
     std::multiset<std::string> nodes, edges;
     std::vector<std::array<std::string, 3>> links;
+    std::map<std::string, double> y;
 };
 
 // Runs dot -Tplain (one line per node and edge); a warning or error fails as a line it does not expect.
@@ -41,6 +42,7 @@ Drawn draw(const TempDir& dir, const std::string& dotText)
         if (f.size() == 11 && f[0] == "node") {
             d.label[f[1]] = f[6];
             d.nodes.insert(f[6] + " [" + f[7] + "]");
+            d.y[f[1]] = std::stod(f[3]);
         } else if (f.size() > 4 && f[0] == "edge") {
             const std::size_t labelAt = 4 + 2 * std::stoul(f[3]);
             d.links.push_back({f[1], f[2], f.size() == labelAt + 5 ? f[labelAt] : ""});
@@ -50,6 +52,30 @@ Drawn draw(const TempDir& dir, const std::string& dotText)
         }
     }
     return d;
+}
+
+// Families, by their lowest species, stack top-down in ascending order: each wholly above the next.
+void expectFamiliesTopDown(const Drawn& d)
+{
+    std::map<std::string, int> lowest;  // node name -> lowest species of its family
+    for (const auto& [name, y] : d.y)
+        lowest[name] = name[0] == 's' ? std::stoi(name.substr(1)) : 1000;
+    for (bool merged = true; merged;) {
+        merged = false;
+        for (const auto& [tail, head, label] : d.links) {
+            const int m = std::min(lowest[tail], lowest[head]);
+            merged = merged || lowest[tail] != m || lowest[head] != m;
+            lowest[tail] = lowest[head] = m;
+        }
+    }
+    std::map<int, std::pair<double, double>> height;  // lowest and highest y of each family's nodes
+    for (const auto& [name, family] : lowest) {
+        const double y = d.y.at(name);
+        const auto [at, fresh] = height.try_emplace(family, y, y);
+        at->second = {std::min(at->second.first, y), std::max(at->second.second, y)};
+    }
+    for (auto a = height.begin(), b = a; a != height.end() && ++b != height.end(); ++a)
+        EXPECT_GT(a->second.first, b->second.second) << "the family of " << a->first << " is not above that of " << b->first;
 }
 
 std::string readText(const std::filesystem::path& p)
@@ -129,12 +155,16 @@ TEST_P(Graphviz, DrawsEveryEvolutionOfTheTableAndNothingElse)
     ASSERT_LT(all.edges.size(), 200u);
     EXPECT_EQ(all.edges, want.edges);
     EXPECT_EQ(all.nodes, want.nodes);
+    expectFamiliesTopDown(all);
     if (!GetParam()) {
         for (const char* e : {"Vaporeon (134): Item (Evo Stones): Water Stone", "Jolteon (135): Item (Evo Stones): Thunderstone",
                               "Flareon (136): Item (Evo Stones): Fire Stone", "Espeon (196): Happiness (Morning/noon)",
                               "Umbreon (197): Happiness (Night)", "Leafeon (470): Level Up in Pinwheel Forest",
                               "Glaceon (471): Level Up in Twist Mountain Basement"})
             EXPECT_EQ(all.edges.count("Eevee (133) -> " + std::string(e)), 1u) << e;
+        const char* eevee[] = {"s134", "s135", "s136", "s196", "s197", "s470", "s471"};  // in slot order
+        for (std::size_t i = 1; i < std::size(eevee); ++i)
+            EXPECT_GT(all.y.at(eevee[i - 1]), all.y.at(eevee[i])) << "a family's slots read top-down too";
         EXPECT_EQ(all.edges.count("Nincada (290) -> Shedinja (292): Special Evo. ( Only Shedinja free ): 20"), 1u);
         // Same table, same bytes, in the other game's image too, and in the file -o names (never the ROM).
         EXPECT_EQ(run({"graph", makeImage(dir, ireo(), Fill::Sample, "b.nds").string()}).out, whole.out);
