@@ -5,6 +5,7 @@
 #include <ostream>
 #include <vector>
 
+#include "cli/romaccess.h"
 #include "cli/text.h"
 #include "rom/describe.h"
 #include "rom/processhandlers.h"
@@ -120,13 +121,7 @@ bool RefuseMovedTable(const std::filesystem::path& romPath, const rom::Supported
     const rom::TableLayout layout = rom::CheckLayout(table);
     if (force || !layout.looksMoved())
         return false;
-    static_assert(rom::kTableSlots == 4543, "the message below names the table's size");
-    char base[24];
-    std::snprintf(base, sizeof base, "0x%llX", static_cast<unsigned long long>(game.tableBase));
-    Say(io, Shown(romPath),
-        "the table at " + std::string(base) + " does not look like an evolution table (" +
-            std::to_string(layout.oddSlots) + " of 4,543 slots hold a method or target no game uses); a ROM " +
-            "rebuilt by another tool may have moved it; --force writes anyway");
+    Say(io, Shown(romPath), MovedTableText(game, layout) + "; --force writes anyway");
     return true;
 }
 

@@ -2,6 +2,9 @@
 #include <array>
 #include <memory>
 #include <ostream>
+#include <span>
+#include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
@@ -10,6 +13,7 @@
 #include "cli/names.h"
 #include "cli/romaccess.h"
 #include "rom/methods.h"
+#include "rom/slotcodec.h"
 
 namespace cli {
 namespace {
@@ -20,8 +24,12 @@ struct CheckClass {
 };
 
 // The kinds of finding, in the order the help lists them.
-constexpr std::array<CheckClass, 6> kClasses{{
+constexpr std::array<CheckClass, 10> kClasses{{
+    {"layout", "over 1% of the slots hold a method or target no game writes: the table may have moved"},
     {"trade", "a trade method: it needs a second console"},
+    {"item-use", "a use-the-item method with an item other than the nine evolution stones"},
+    {"level0", "a method whose parameter is a level, with level 0: it evolves at its next level-up"},
+    {"order", "a level step at or below the level its species is reached at: it fires at once"},
     {"target", "a method with target 0 or a target outside 1-649"},
     {"unlisted", "a method, or a level (above 100), item, move or species parameter, with no row"},
     {"self", "a species that evolves into itself"},
@@ -38,7 +46,8 @@ consteval std::size_t classNamed(std::string_view name)
     throw "no such class";
 }
 
-constexpr std::size_t kTrade = classNamed("trade"), kTarget = classNamed("target"),
+constexpr std::size_t kLayout = classNamed("layout"), kTrade = classNamed("trade"), kItemUse = classNamed("item-use"),
+                      kLevel0 = classNamed("level0"), kOrder = classNamed("order"), kTarget = classNamed("target"),
                       kUnlisted = classNamed("unlisted"), kSelf = classNamed("self"), kLoop = classNamed("loop"),
                       kOrphanTarget = classNamed("orphan-target");
 
@@ -57,6 +66,45 @@ std::string tradeText(const SlotValues& v)
     if (const auto list = ParameterList(method->kind); list && v.parameter)
         text += " holding " + Named(*list, *v.parameter, Form::Name);
     return text;
+}
+
+// The item-use finding for a "use the item" method, or "" for one of the nine stones or another method.
+std::string itemUseText(const SlotValues& v)
+{
+    const rom::Method* method = rom::MethodOf(v.method);
+    if (!method || method->trigger != rom::Trigger::UseItem || !v.parameter ||
+        std::ranges::find(rom::kEvolutionStones, *v.parameter) != rom::kEvolutionStones.end())
+        return {};
+    // The method list's own way to evolve with any item: a level-up while holding it.
+    std::string holding;
+    for (int m = 0; m < static_cast<int>(rom::kMethods.size()); ++m)
+        if (rom::kMethods[std::size_t(m)].trigger == rom::Trigger::LevelUp &&
+            rom::kMethods[std::size_t(m)].kind == rom::ParamKind::Item)
+            holding += (holding.empty() ? "" : " and ") + Named(List::Method, m, Form::NumberName);
+    std::string text = methodText(v.method) + " uses " + Named(List::Item, *v.parameter, Form::Name) +
+                       ", which cannot be used on a Pokemon in the unmodified game; methods " + holding +
+                       " evolve it when it levels up holding the item, by day or by night";
+    // Methods 17 and 18 are method 8 for one sex only; the holding methods have no such condition.
+    if (v.method == 17 || v.method == 18)
+        text += std::string(", with no ") + (v.method == 17 ? "male" : "female") + "-only condition";
+    return text;
+}
+
+// For each species, the steps into it from another species by a method whose parameter is a level with a
+// row: above 100, no Pokemon gets there.
+std::vector<std::vector<const Evolution*>> levelReaches(std::span<const Evolution> evolutions)
+{
+    std::vector<std::vector<const Evolution*>> reaches(rom::kSpeciesRows + 1);
+    for (const Evolution& e : evolutions)
+        if (rom::KindOf(e.method) == rom::ParamKind::Level && e.parameter && NameOf(List::Level, *e.parameter) &&
+            IsSpecies(e.target) && e.target != e.species)
+            reaches[std::size_t(e.target)].push_back(&e);
+    return reaches;
+}
+
+std::string stepText(int method, int level)
+{
+    return "by " + Named(List::Method, method, Form::Name) + " at level " + std::to_string(level);
 }
 
 }  // namespace
@@ -83,6 +131,12 @@ int Check(const std::filesystem::path& romPath, const std::vector<std::string>& 
         out += where + ": " + what + "\n";
         ++found;
     };
+    if (const rom::TableLayout layout = rom::CheckLayout(table); layout.looksMoved())
+        report(kLayout, "layout",
+                   MovedTableText(read->game, layout) + ", and then the findings below describe bytes that are not "
+                                                        "the table");
+    const std::vector<Evolution> evolutions = EvolutionsOf(table);
+    const auto reaches = levelReaches(evolutions);
     for (const rom::SlotAddress at : rom::SlotAddress::All()) {
         const SlotValues v = ValuesOf(at, table.slot(at));
         const std::string where = SlotName(v.species, v.slot);
@@ -94,6 +148,19 @@ int Check(const std::filesystem::path& romPath, const std::vector<std::string>& 
         }
         if (const std::string trade = tradeText(v); !trade.empty())
             report(kTrade, where, trade + ", which needs a second console");
+        if (const std::string itemUse = itemUseText(v); !itemUse.empty())
+            report(kItemUse, where, itemUse);
+        const bool byLevel = rom::KindOf(v.method) == rom::ParamKind::Level;
+        if (byLevel && v.parameter == 0)
+            report(kLevel0, where,
+                   methodText(v.method) + " at level 0 evolves it at its next level-up, whatever its level");
+        for (const Evolution* r : reaches[std::size_t(v.species)])
+            if (byLevel && *v.parameter <= *r->parameter)
+                report(kOrder, where,
+                       "evolves into " + Named(List::Species, v.target) + " " + stepText(v.method, *v.parameter) +
+                           ", but " + SlotName(r->species, r->slot) + " evolves into it " +
+                           stepText(r->method, *r->parameter) +
+                           ": it evolves again at its first level-up after it is reached");
         if (v.target == 0)
             report(kTarget, where, "has " + methodText(v.method) + " but target None (0): it evolves into nothing");
         else if (!IsSpecies(v.target))
@@ -108,7 +175,7 @@ int Check(const std::filesystem::path& romPath, const std::vector<std::string>& 
             report(kSelf, where, "evolves into itself");
     }
     if (on[kLoop]) {
-        for (const Loop& loop : LoopsOf(EvolutionsOf(table))) {
+        for (const Loop& loop : LoopsOf(evolutions)) {
             std::string path;
             for (const int s : loop.cycle)
                 path += (path.empty() ? "" : " -> ") + Named(List::Species, s);

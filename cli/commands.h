@@ -83,9 +83,10 @@ int Diff(const std::filesystem::path& romA, const std::filesystem::path& romB, D
 int Show(const std::filesystem::path& romPath, const std::string& species, Io& io);
 
 /// Writes the evolution families as a Graphviz DOT digraph: all that have an evolution, or those of the
-/// species given (numbers or names), to output ("" for standard output).
+/// species given (numbers or names), to output ("" for standard output). With a base ROM, both tables'
+/// families, with what differs marked on the edges.
 int Graph(const std::filesystem::path& romPath, const std::vector<std::string>& species,
-          const std::filesystem::path& output, Io& io);
+          const std::filesystem::path& output, Io& io, const std::filesystem::path& against = {});
 
 /// Lists the slots a player cannot use or that look like mistakes, then the loops; as a linter, 0 when
 /// nothing is listed, 1 when anything is, 2 on a failure. Classes named in ignored are left out.

@@ -1,5 +1,6 @@
 #include "cli/romaccess.h"
 
+#include <cstdio>
 #include <ostream>
 #include <string>
 
@@ -45,6 +46,28 @@ std::optional<RomTable> ReadRomTable(const std::filesystem::path& path, rom::Acc
         return std::nullopt;
     }
     return RomTable{*game, std::move(*table)};
+}
+
+namespace {
+
+// "4,543": counts of slots as the table's size is written.
+std::string grouped(int n)
+{
+    std::string text = std::to_string(n);
+    for (auto at = static_cast<std::ptrdiff_t>(text.size()) - 3; at > 0; at -= 3)
+        text.insert(static_cast<std::size_t>(at), 1, ',');
+    return text;
+}
+
+}  // namespace
+
+std::string MovedTableText(const rom::SupportedGame& game, rom::TableLayout layout)
+{
+    char base[24];
+    std::snprintf(base, sizeof base, "0x%llX", static_cast<unsigned long long>(game.tableBase));
+    return std::string("the table at ") + base + " does not look like an evolution table (" +
+           grouped(layout.oddSlots) + " of " + grouped(rom::kTableSlots) +
+           " slots hold a method or target no game uses); a ROM rebuilt by another tool may have moved it";
 }
 
 }  // namespace cli

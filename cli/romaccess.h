@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 
 #include "cli/output.h"
 #include "rom/slotcodec.h"
@@ -21,5 +22,10 @@ struct RomTable {
 
 /// Identifies the ROM and reads its whole table; on failure reports why and returns nullopt.
 std::optional<RomTable> ReadRomTable(const std::filesystem::path& path, rom::Access access, Io& io);
+
+/// "the table at 0x6966740 does not look like an evolution table (312 of 4,543 slots hold a method or
+/// target no game uses); a ROM rebuilt by another tool may have moved it": what check and the commands
+/// that write say of a table that looks moved (rom::CheckLayout).
+std::string MovedTableText(const rom::SupportedGame& game, rom::TableLayout layout);
 
 }  // namespace cli

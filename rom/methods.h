@@ -54,6 +54,13 @@ inline constexpr std::array<Method, 28> kMethods{{
     {"Level Up in Twist Mountain Basement", ParamKind::Constant, Trigger::LevelUp},
 }};
 
+/// The only items a player can use on a Pokemon from the bag to evolve it in the unmodified games, by
+/// their rows of ItemNames: Sun, Moon, Fire, Thunder, Water and Leaf Stone (80-85), Shiny, Dusk and
+/// Dawn Stone (107-109). Any other item in a "use the item" method does nothing unless the ROM's item
+/// data was changed too. Source: the published Generation V item index (Bulbapedia, "List of items by
+/// index number (Generation V)"), whose numbers the item list's rows follow.
+inline constexpr std::array<int, 9> kEvolutionStones{80, 81, 82, 83, 84, 85, 107, 108, 109};
+
 /// The method selector's rows, in code order.
 inline constexpr std::array<std::string_view, kMethods.size()> MethodNames = [] {
     std::array<std::string_view, kMethods.size()> names{};
