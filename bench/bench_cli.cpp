@@ -61,6 +61,7 @@ std::string runCli(const std::vector<std::string>& args)
 struct Files {
     std::filesystem::path dir, small, large, csv;
     std::filesystem::path changed, changes;  // an image where every slot differs, and the change set to it
+    std::filesystem::path bySet;             // set's own image, so that the two never meet
     Files()
     {
         dir = std::filesystem::temp_directory_path() / ("quorvane-bench-cli-" + std::to_string(::getpid()));
@@ -70,11 +71,13 @@ struct Files {
         csv = dir / "table.csv";
         changed = dir / "changed.nds";
         changes = dir / "changes.csv";
+        bySet = dir / "set.nds";
         if (!sample::CreateImage(small, kGame.code, rom::TableEnd(kGame)) ||
             !sample::CreateImage(large, kGame.code, kGame.cartridgeSize) ||
-            !sample::CreateImage(changed, kGame.code, rom::TableEnd(kGame)))
+            !sample::CreateImage(changed, kGame.code, rom::TableEnd(kGame)) ||
+            !sample::CreateImage(bySet, kGame.code, rom::TableEnd(kGame)))
             throw std::runtime_error("cannot write the benchmark images");
-        for (const auto& [p, table] : {std::pair{small, fullTable()}, {large, fullTable()}, {changed, fullTable(8)}}) {
+        for (const auto& [p, table] : {std::pair{small, fullTable()}, {large, fullTable()}, {changed, fullTable(8)}, {bySet, fullTable()}}) {
             std::fstream io(p, std::ios::in | std::ios::out | std::ios::binary);
             io.seekp(static_cast<std::streamoff>(kGame.tableBase));
             io.write(reinterpret_cast<const char*>(table.data()), static_cast<std::streamsize>(table.size()));
@@ -221,7 +224,7 @@ void BM_ChangeSetImport(benchmark::State& state)
 
 void BM_Set(benchmark::State& state)
 {
-    const std::string rom = files().changed.string();
+    const std::string rom = files().bySet.string();
     std::vector<std::string> args{"set", rom};
     for (int slot = 1; slot <= rom::EvolutionRecord::kSlots; ++slot)
         args.insert(args.end(), {"--where", "slot=" + std::to_string(slot)});

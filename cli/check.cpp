@@ -4,6 +4,7 @@
 #include <ostream>
 #include <span>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include <CLI/CLI.hpp>
@@ -124,11 +125,18 @@ int Check(const std::filesystem::path& romPath, const std::vector<std::string>& 
     const rom::EvolutionTable& table = read->table;
 
     std::string out;
+    out.reserve(std::size_t(rom::kTableSlots) * 128);  // pages are only taken as findings fill them
     std::size_t found = 0;
-    auto report = [&](std::size_t c, const std::string& where, const std::string& what) {
+    // Most slots have nothing to report: a slot's name is only made for a finding.
+    auto report = [&](std::size_t c, const auto& where, const std::string& what) {
         if (!on[c])
             return;
-        out += where + ": " + what + "\n";
+        if constexpr (std::is_invocable_v<decltype(where)>)
+            out += where();
+        else
+            out += where;
+        (out += ": ") += what;
+        out += '\n';
         ++found;
     };
     if (const rom::TableLayout layout = rom::CheckLayout(table); layout.looksMoved())
@@ -139,7 +147,7 @@ int Check(const std::filesystem::path& romPath, const std::vector<std::string>& 
     const auto reaches = levelReaches(evolutions);
     for (const rom::SlotAddress at : rom::SlotAddress::All()) {
         const SlotValues v = ValuesOf(at, table.slot(at));
-        const std::string where = SlotName(v.species, v.slot);
+        const auto where = [&] { return SlotName(at); };
         if (v.method == 0) {
             if (v.target != 0)
                 report(kOrphanTarget, where,

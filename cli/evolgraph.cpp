@@ -69,6 +69,7 @@ std::vector<int> cycleThrough(int start, const Successors& next, const std::vect
 std::vector<Evolution> EvolutionsOf(const rom::EvolutionTable& table)
 {
     std::vector<Evolution> out;
+    out.reserve(rom::kTableSlots);
     for (const rom::SlotAddress at : rom::SlotAddress::All()) {
         const SlotValues v = ValuesOf(at, table.slot(at));
         if (v.method != 0)

@@ -55,6 +55,7 @@ struct Edge {
 std::vector<Edge> compared(std::span<const Evolution> now, const std::vector<Evolution>* base)
 {
     std::vector<Edge> edges;
+    edges.reserve(now.size() + (base ? base->size() : 0));
     if (!base) {
         for (const Evolution& e : now)
             edges.push_back({&e});
@@ -108,6 +109,7 @@ std::string graphText(std::span<const Evolution> evolutions, const std::vector<E
 {
     const std::vector<Edge> drawn = compared(evolutions, base);
     std::vector<Evolution> all;
+    all.reserve(drawn.size());
     for (const Edge& d : drawn)
         all.push_back(*d.e);
     const std::vector<int> family = FamilyOf(all);
