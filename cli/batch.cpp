@@ -130,6 +130,8 @@ int WritePlan(const std::filesystem::path& romPath, const rom::SupportedGame& ga
 {
     std::vector<Planned> plan;  // the slots to write, in order: the batch's errors count in them
     std::vector<rom::SlotChange> changes;
+    plan.reserve(all.size());
+    changes.reserve(all.size());
     for (const Planned& p : all) {
         if (!p.applied) {
             plan.push_back(p);

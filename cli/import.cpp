@@ -68,6 +68,7 @@ int Import(const ImportOptions& options, Io& io)
     Problems problems{fileName, {}};
     LineRules rules{options.ignoreNames};
     std::vector<Planned> plan;
+    plan.reserve(rom::kTableSlots);  // a slot is planned once at most
     std::vector<int> seen(rom::kTableSlots);  // the line naming each slot
     ColumnMap columns;
     std::size_t headerFields = 0;  // 0 until the header is read

@@ -269,6 +269,7 @@ int runSet(const SetOptions& o, Io& io)
         return kFailure;
 
     std::vector<Planned> plan;
+    plan.reserve(rom::kTableSlots);
     std::size_t matched = 0;
     for (const rom::SlotAddress at : rom::SlotAddress::All()) {
         const rom::SlotBytes current = read->table.slot(at);
