@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <numeric>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -33,6 +34,7 @@ std::string toUtf8(std::string_view row)
 
 struct NameIndex {
     std::vector<std::string> names;
+    std::vector<std::u32string> folded;  // FoldedText of each name, for the suggestions
     struct Hash {
         using is_transparent = void;
         std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
@@ -44,6 +46,7 @@ struct NameIndex {
         names.reserve(list.size());
         for (std::size_t i = 0; i < list.size(); ++i) {
             names.push_back(toUtf8(list[i]));
+            folded.push_back(FoldedText(names.back()));
             rows[names.back()].push_back(static_cast<int>(i));
         }
     }
@@ -127,22 +130,44 @@ bool NamesRow(List list, int row, std::string_view name)
     return text && *text == name;
 }
 
-std::string DidYouMeanRow(List list, std::string_view name)
+namespace {
+
+std::string didYouMeanRow(List list, std::string_view name)
 {
-    const auto names = NamesOf(list);
+    // Every row is compared: folded once, when the list was indexed.
+    const NameIndex& index = indexOf(list);
+    const std::vector<std::string>& names = index.names;
+    const std::u32string wanted = FoldedText(name);
     std::vector<std::size_t> rows;
     for (std::size_t i = 0; i < names.size() && rows.size() < 3; ++i) {
-        if (EqualIgnoringCase(names[i], name) &&
+        // As EqualIgnoringCase: folding keeps each character's length in bytes.
+        if (names[i].size() == name.size() && index.folded[i] == wanted &&
             std::none_of(rows.begin(), rows.end(), [&](std::size_t r) { return names[r] == names[i]; }))
             rows.push_back(i);
     }
     // A name that differs only in letter case is surely the one meant: nothing further is offered.
     if (rows.empty())
-        rows = Suggest(names, name);
+        rows = Suggest(names, index.folded, name);
     std::vector<std::string> shown;
     for (const std::size_t i : rows)
         shown.push_back("\"" + names[i] + "\" (" + std::to_string(i) + ")");
     return DidYouMean(shown);
+}
+
+}  // namespace
+
+std::string DidYouMeanRow(List list, std::string_view name)
+{
+    // A table that misspells a name mostly does so on many lines, and each answer measures every row:
+    // answers are kept, up to a bound.
+    thread_local std::unordered_map<std::string, std::string> answers;
+    std::string key(1, static_cast<char>(list));
+    key += name;
+    if (const auto known = answers.find(key); known != answers.end())
+        return known->second;
+    if (answers.size() >= 1024)
+        answers.clear();
+    return answers.emplace(std::move(key), didYouMeanRow(list, name)).first->second;
 }
 
 rom::Result<int, std::string> RowNamed(List list, std::string_view name)

@@ -1,6 +1,9 @@
 // What the shell sees: quoted input, suggested names, unknown commands, help, diff's statuses.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "cli/suggest.h"
 #include "cli/text.h"
 #include "tests/cli/clitestutil.h"
@@ -120,6 +123,64 @@ TEST(Suggest, NearestFirstThenListOrderAtMostThreeDistinct)
     };
     for (const auto& c : cases)
         EXPECT_EQ(cli::Suggest(cli::NamesOf(c.list), c.query), c.rows) << c.query;
+}
+
+// Against a plain Levenshtein distance over every cell: queries made from the rows of three lists by
+// up to three random byte edits, letter case, "é" and broken UTF-8 among them, through both the
+// folding Suggest and the one given each row folded.
+TEST(Suggest, AgreesWithAPlainDistanceOnRandomlyEditedNames)
+{
+    auto plain = [](const std::u32string& a, const std::u32string& b) {
+        std::vector<std::vector<int>> d(a.size() + 1, std::vector<int>(b.size() + 1));
+        for (std::size_t i = 0; i <= a.size(); ++i)
+            for (std::size_t j = 0; j <= b.size(); ++j)
+                d[i][j] = i == 0 || j == 0 ? int(i + j)
+                                           : std::min({d[i - 1][j] + 1, d[i][j - 1] + 1,
+                                                       d[i - 1][j - 1] + (a[i - 1] != b[j - 1])});
+        return d[a.size()][b.size()];
+    };
+    std::mt19937 rng(26);
+    const std::string pieces[] = {"a", "E", "\xC3\xA9", "\xC3\x89", " ", "\xC3"};
+    for (const cli::List list : {cli::List::Species, cli::List::Item, cli::List::Move}) {
+        const auto names = cli::NamesOf(list);
+        std::vector<std::u32string> folded;
+        for (const std::string& name : names)
+            folded.push_back(cli::FoldedText(name));
+        for (int round = 0; round < 150; ++round) {
+            std::string query = names[rng() % names.size()];
+            for (int edits = int(rng() % 4); edits > 0; --edits) {
+                const std::size_t at = rng() % (query.size() + 1);
+                const std::string& piece = pieces[rng() % std::size(pieces)];
+                if (rng() % 2 == 0 || at == query.size())
+                    query.insert(at, piece);
+                else
+                    query.erase(at, 1);
+            }
+            std::vector<std::pair<int, std::size_t>> near;
+            for (std::size_t i = 0; i < names.size(); ++i)
+                if (const int d = plain(cli::FoldedText(query), folded[i]); d <= 2)
+                    near.emplace_back(d, i);
+            std::stable_sort(near.begin(), near.end());
+            std::vector<std::size_t> expected;
+            for (const auto& [d, i] : near)
+                if (expected.size() < 3 &&
+                    std::none_of(expected.begin(), expected.end(), [&](std::size_t e) { return names[e] == names[i]; }))
+                    expected.push_back(i);
+            EXPECT_EQ(cli::Suggest(names, query), expected) << query;
+            EXPECT_EQ(cli::Suggest(names, folded, query), expected) << query;
+        }
+    }
+}
+
+// Answers are kept: one list's answer for a text is never another's, and asking again gives the same.
+TEST(Suggest, KeptAnswersBelongToTheirList)
+{
+    const std::string move = cli::DidYouMeanRow(cli::List::Move, "Thundr");
+    const std::string species = cli::DidYouMeanRow(cli::List::Species, "Thundr");
+    EXPECT_NE(move.find("\"Thunder\""), std::string::npos) << move;
+    EXPECT_EQ(species.find("\"Thunder\""), std::string::npos) << species;
+    EXPECT_EQ(cli::DidYouMeanRow(cli::List::Move, "Thundr"), move);
+    EXPECT_EQ(cli::DidYouMeanRow(cli::List::Move, "thundr"), move);
 }
 
 TEST(CommandLine, UnknownCommandsAreNamedAndHelpIsACommand)
