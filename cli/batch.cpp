@@ -125,6 +125,13 @@ bool RefuseMovedTable(const std::filesystem::path& romPath, const rom::Supported
     return true;
 }
 
+void AddToPlan(std::vector<Planned>& plan, Planned p)
+{
+    if (plan.size() == plan.capacity())
+        plan.reserve(plan.empty() ? 64 : std::max<std::size_t>(rom::kTableSlots, 2 * plan.size()));
+    plan.push_back(std::move(p));
+}
+
 int WritePlan(const std::filesystem::path& romPath, const rom::SupportedGame& game, std::span<const Planned> all,
               Counting counting, Io& io)
 {

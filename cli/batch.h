@@ -23,6 +23,11 @@ struct Planned {
     bool applied = false;  // a change set's slot that holds its new values already: nothing to write
 };
 
+/// Adds p to the plan: room for a short table at first, then for every slot at once. (Doubling
+/// copied a change of the whole table a dozen times; a whole table's room for every short one is a
+/// mapping of its own under the sanitizers' allocator.)
+void AddToPlan(std::vector<Planned>& plan, Planned p);
+
 /// The slot's plan to hold these values, written as the editor's Save writes them: listed values
 /// whole words, a value with no row (which the editor cannot choose) left as stored. The reasons when
 /// a value has no row in its list and is not what the slot holds.

@@ -68,7 +68,6 @@ int Import(const ImportOptions& options, Io& io)
     Problems problems{fileName, {}};
     LineRules rules{options.ignoreNames};
     std::vector<Planned> plan;
-    plan.reserve(rom::kTableSlots);  // a slot is planned once at most
     std::vector<int> seen(rom::kTableSlots);  // the line naming each slot
     ColumnMap columns;
     std::size_t headerFields = 0;  // 0 until the header is read
@@ -110,7 +109,7 @@ int Import(const ImportOptions& options, Io& io)
         if (now == to) {
             // What the editor would show already: not a byte is written.
             if (from)
-                plan.push_back({now, to, rom::SlotChange{line->address, current, current}, true});
+                AddToPlan(plan, {now, to, rom::SlotChange{line->address, current, current}, true});
             return true;
         }
         if (from && now != *from) {
@@ -125,7 +124,7 @@ int Import(const ImportOptions& options, Io& io)
                 problems.add(record.line, reason);
             return !problems.full();
         }
-        plan.push_back(std::move(*planned));
+        AddToPlan(plan, std::move(*planned));
         return true;
     };
     const auto stopped = input ? ReadCsv(*input, checkRecord)

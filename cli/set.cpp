@@ -269,7 +269,6 @@ int runSet(const SetOptions& o, Io& io)
         return kFailure;
 
     std::vector<Planned> plan;
-    plan.reserve(rom::kTableSlots);
     std::size_t matched = 0;
     for (const rom::SlotAddress at : rom::SlotAddress::All()) {
         const rom::SlotBytes current = read->table.slot(at);
@@ -289,7 +288,7 @@ int runSet(const SetOptions& o, Io& io)
             Say(io, Shown(o.rom), "nothing written");
             return kFailure;
         }
-        plan.push_back(std::move(*planned));
+        AddToPlan(plan, std::move(*planned));
     }
     if (matched == 0)
         return WriteOut(io, "no slot matches; nothing written\n");

@@ -1,6 +1,8 @@
 #include "cli/tablecsv.h"
 
 #include <algorithm>
+#include <memory>
+#include <span>
 #include <system_error>
 
 #include <csv.h>
@@ -226,7 +228,9 @@ std::optional<CsvStop> ReadCsv(std::streambuf& in, const std::function<bool(cons
     bool started = false;
     bool malformed = false;
     try {
-        std::vector<char> chunk(kMaxLineBytes);
+        // Not zeroed: only bytes read are looked at.
+        const std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(kMaxLineBytes);
+        const std::span<char> chunk(buffer.get(), kMaxLineBytes);
         std::size_t have = 0;
         // The header line chooses the separator, and a byte-order mark may arrive in pieces: gather
         // the first line that is not blank whole (or the whole input, or as much as a line may hold).

@@ -40,6 +40,16 @@ std::size_t appendEscapedCharacter(std::string& out, std::string_view text, bool
     return length;
 }
 
+// The length of text's first run of bytes that appendEscapedCharacter copies as they are, when
+// quotes are not escaped: printable ASCII.
+std::size_t plainRun(std::string_view text)
+{
+    std::size_t n = 0;
+    while (n < text.size() && static_cast<unsigned char>(text[n] - 0x20) < 0x5F)
+        ++n;
+    return n;
+}
+
 }  // namespace
 
 void AppendNumber(std::string& out, int value)
@@ -117,8 +127,14 @@ std::string Escaped(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
-    for (std::size_t at = 0; at < text.size();)
-        at += appendEscapedCharacter(out, text.substr(at), false);
+    for (std::size_t at = 0; at < text.size();) {
+        // Messages are almost all printable ASCII: copied a run at a time.
+        const std::size_t plain = plainRun(text.substr(at));
+        out.append(text.substr(at, plain));
+        at += plain;
+        if (at < text.size())
+            at += appendEscapedCharacter(out, text.substr(at), false);
+    }
     return out;
 }
 

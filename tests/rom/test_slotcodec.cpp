@@ -6,6 +6,7 @@
 
 #include "rom/slotcodec.h"
 #include "tests/support/faultyfiles.h"
+#include "tests/support/randomtable.h"
 #include "tests/support/testsupport.h"
 
 using namespace testsupport;
@@ -317,6 +318,22 @@ TEST(Layout, SlotsNoGameWritesAreCountedAndMoreThanOnePercentLooksMoved)
             EXPECT_EQ(layout.oddSlots, k.odd ? count : 0) << k.method << " " << k.target;
             EXPECT_EQ(layout.looksMoved(), k.odd && count == 46) << k.method << " " << k.target << " x" << count;
         }
+    }
+}
+
+// The count reads two fields in place rather than decoding each slot: it must agree with DecodeSlot
+// on every slot, stray high bytes and negative targets included.
+TEST(Layout, CountAgreesWithTheDecodedSlotsOfRandomTables)
+{
+    std::mt19937 rng(26);
+    for (int round = 0; round < 20; ++round) {
+        const rom::EvolutionTable table{randomTable(rng)};
+        int odd = 0;
+        for (const rom::SlotAddress at : rom::SlotAddress::All()) {
+            const rom::EvolutionSlot slot = rom::DecodeSlot(table.slot(at));
+            odd += slot.method > 27 || slot.target < 0 || slot.target > rom::kSpeciesRows;
+        }
+        EXPECT_EQ(rom::CheckLayout(table).oddSlots, odd) << "round " << round;
     }
 }
 
