@@ -221,6 +221,19 @@ void AppendLine(std::string& out, const SlotValues& v, const SlotValues* was)
     out += '\n';
 }
 
+namespace {
+
+// The first CR or LF, or npos: find_first_of calls memchr on its two-byte set for every byte.
+std::size_t lineEnd(std::string_view data)
+{
+    for (std::size_t i = 0; i < data.size(); ++i)
+        if (data[i] == '\n' || data[i] == '\r')
+            return i;
+    return std::string_view::npos;
+}
+
+}  // namespace
+
 std::optional<CsvStop> ReadCsv(std::streambuf& in, const std::function<bool(const CsvRecord&)>& onRecord)
 {
     Collector c{&onRecord, {}, {}, {}, 0, 0, 0, false, std::nullopt};
@@ -261,7 +274,7 @@ std::optional<CsvStop> ReadCsv(std::streambuf& in, const std::function<bool(cons
         bool afterCr = false;         // the last piece ended with CR: an LF now ends the same line
         while (!c.stopped && !malformed) {
             while (!data.empty() && !c.stopped) {
-                const std::size_t end = data.find_first_of("\r\n");
+                const std::size_t end = lineEnd(data);
                 const std::string_view piece = data.substr(0, end == std::string_view::npos ? data.size() : end + 1);
                 data.remove_prefix(piece.size());
                 const bool crlf = afterCr && piece == "\n";

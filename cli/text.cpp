@@ -107,6 +107,11 @@ std::optional<std::size_t> FirstBadUtf8(std::string_view text)
         }
         if (i >= text.size())
             break;
+        // Fields are mostly shorter than a word: their ASCII is skipped a byte at a time.
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            ++i;
+            continue;
+        }
         char32_t cp = 0;
         const std::size_t length = DecodeUtf8(text.substr(i), cp);
         if (length == 0)
