@@ -59,6 +59,15 @@ struct Collector {
     }
 };
 
+// The first CR or LF, or npos: find_first_of calls memchr on its two-byte set for every byte.
+std::size_t lineEnd(std::string_view data)
+{
+    for (std::size_t i = 0; i < data.size(); ++i)
+        if (data[i] == '\n' || data[i] == '\r')
+            return i;
+    return std::string_view::npos;
+}
+
 // CR, LF and CRLF each end one line.
 int lineEnds(std::string_view text)
 {
@@ -221,19 +230,6 @@ void AppendLine(std::string& out, const SlotValues& v, const SlotValues* was)
     out += '\n';
 }
 
-namespace {
-
-// The first CR or LF, or npos: find_first_of calls memchr on its two-byte set for every byte.
-std::size_t lineEnd(std::string_view data)
-{
-    for (std::size_t i = 0; i < data.size(); ++i)
-        if (data[i] == '\n' || data[i] == '\r')
-            return i;
-    return std::string_view::npos;
-}
-
-}  // namespace
-
 std::optional<CsvStop> ReadCsv(std::streambuf& in, const std::function<bool(const CsvRecord&)>& onRecord)
 {
     Collector c{&onRecord, {}, {}, {}, 0, 0, 0, false, std::nullopt};
@@ -297,8 +293,8 @@ std::optional<CsvStop> ReadCsv(std::streambuf& in, const std::function<bool(cons
                     break;
                 }
                 quoted ^= (std::count(piece.begin(), piece.end(), '"') & 1) != 0;
-                const bool lineEnd = piece.back() == '\n' || piece.back() == '\r';
-                sinceRecord = lineEnd && !quoted ? 0 : sinceRecord + piece.size();
+                const bool ended = piece.back() == '\n' || piece.back() == '\r';
+                sinceRecord = ended && !quoted ? 0 : sinceRecord + piece.size();
                 line += (piece.back() == '\n' && !crlf) || piece.back() == '\r';
             }
             if (c.stopped || malformed)
